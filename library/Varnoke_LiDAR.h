@@ -1,0 +1,224 @@
+/*
+ * Varnoke LiDAR Utilities: the shared LiDAR utility library.
+ *
+ * Public surface only: the export macro, the packed on-disk records of LAS 1.0 to 1.2 and the
+ * exported functions. Compiles as C (C99 or later) and as C++.
+ *
+ * The records hold the file's bytes exactly as they stand on disk: packed, little-endian
+ * integers, IEEE 754 binary64 reals.
+ */
+#ifndef VARNOKE_LIDAR_H
+#define VARNOKE_LIDAR_H
+
+#include <stdint.h>
+
+#if defined(VARNOKE_LIDAR_STATIC)
+#define VARNOKE_LIDAR_API
+#elif defined(_WIN32) || defined(__CYGWIN__)
+#if defined(VARNOKE_LIDAR_BUILDING)
+#define VARNOKE_LIDAR_API __declspec(dllexport)
+#else
+#define VARNOKE_LIDAR_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__)
+#define VARNOKE_LIDAR_API __attribute__((visibility("default")))
+#else
+#define VARNOKE_LIDAR_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#pragma pack(push, 1)
+
+/* Public header block of a LAS 1.0 file: 227 bytes. */
+typedef struct LAS10Header {
+    char LASF[4];
+    uint32_t Reserved;
+    uint32_t GUIDData1;
+    uint16_t GUIDData2;
+    uint16_t GUIDData3;
+    uint8_t GUIDData4[8];
+    uint8_t VersionMajor;
+    uint8_t VersionMinor;
+    char SystemIdentifier[32];
+    char GeneratingSoftware[32];
+    uint16_t FlightDateJulian;
+    uint16_t Year;
+    uint16_t HeaderSize;
+    uint32_t OffsetToData;
+    uint32_t NumberOfVariableLengthRecords;
+    uint8_t PointDataFormatID;
+    uint16_t PointDataRecordLength;
+    uint32_t NumberOfPointReturns;
+    uint32_t NumberOfPointsByReturn[5];
+    double XScaleFactor;
+    double YScaleFactor;
+    double ZScaleFactor;
+    double XOffset;
+    double YOffset;
+    double ZOffset;
+    double MaxX;
+    double MinX;
+    double MaxY;
+    double MinY;
+    double MaxZ;
+    double MinZ;
+} LAS10Header;
+
+/* Public header block of a LAS 1.1 file: 227 bytes. */
+typedef struct LAS11Header {
+    char LASF[4];
+    uint16_t FileSourceID;
+    uint16_t Reserved;
+    uint32_t GUIDData1;
+    uint16_t GUIDData2;
+    uint16_t GUIDData3;
+    uint8_t GUIDData4[8];
+    uint8_t VersionMajor;
+    uint8_t VersionMinor;
+    char SystemIdentifier[32];
+    char GeneratingSoftware[32];
+    uint16_t FileCreationDay;
+    uint16_t FileCreationYear;
+    uint16_t HeaderSize;
+    uint32_t OffsetToData;
+    uint32_t NumberOfVariableLengthRecords;
+    uint8_t PointDataFormatID;
+    uint16_t PointDataRecordLength;
+    uint32_t NumberOfPointReturns;
+    uint32_t NumberOfPointsByReturn[5];
+    double XScaleFactor;
+    double YScaleFactor;
+    double ZScaleFactor;
+    double XOffset;
+    double YOffset;
+    double ZOffset;
+    double MaxX;
+    double MinX;
+    double MaxY;
+    double MinY;
+    double MaxZ;
+    double MinZ;
+} LAS11Header;
+
+/* Public header block of a LAS 1.2 file: 227 bytes. */
+typedef struct LAS12Header {
+    char LASF[4];
+    uint16_t FileSourceID;
+    uint16_t GlobalEncoding;
+    uint32_t GUIDData1;
+    uint16_t GUIDData2;
+    uint16_t GUIDData3;
+    uint8_t GUIDData4[8];
+    uint8_t VersionMajor;
+    uint8_t VersionMinor;
+    char SystemIdentifier[32];
+    char GeneratingSoftware[32];
+    uint16_t FileCreationDay;
+    uint16_t FileCreationYear;
+    uint16_t HeaderSize;
+    uint32_t OffsetToData;
+    uint32_t NumberOfVariableLengthRecords;
+    uint8_t PointDataFormatID;
+    uint16_t PointDataRecordLength;
+    uint32_t NumberOfPointReturns;
+    uint32_t NumberOfPointsByReturn[5];
+    double XScaleFactor;
+    double YScaleFactor;
+    double ZScaleFactor;
+    double XOffset;
+    double YOffset;
+    double ZOffset;
+    double MaxX;
+    double MinX;
+    double MaxY;
+    double MinY;
+    double MaxZ;
+    double MinZ;
+} LAS12Header;
+
+/* Point data record format 0: 20 bytes. The low three bits of bitfield are the return number. */
+typedef struct LAS12fm0 {
+    int32_t X;
+    int32_t Y;
+    int32_t Z;
+    uint16_t Intensity;
+    int8_t bitfield;
+    uint8_t Classification;
+    uint8_t ScanAngleRank;
+    uint8_t UserData;
+    uint16_t PointSourceID;
+} LAS12fm0;
+
+/* Point data record format 1: format 0 and the GPS time, 28 bytes. */
+typedef struct LAS12fm1 {
+    int32_t X;
+    int32_t Y;
+    int32_t Z;
+    uint16_t Intensity;
+    int8_t bitfield;
+    uint8_t Classification;
+    uint8_t ScanAngleRank;
+    uint8_t UserData;
+    uint16_t PointSourceID;
+    double GPSTime;
+} LAS12fm1;
+
+/* Point data record format 2: format 0 and the colour, 26 bytes. */
+typedef struct LAS12fm2 {
+    int32_t X;
+    int32_t Y;
+    int32_t Z;
+    uint16_t Intensity;
+    int8_t bitfield;
+    uint8_t Classification;
+    uint8_t ScanAngleRank;
+    uint8_t UserData;
+    uint16_t PointSourceID;
+    uint16_t Red;
+    uint16_t Green;
+    uint16_t Blue;
+} LAS12fm2;
+
+/* Point data record format 3: format 0, the GPS time and the colour, 34 bytes. */
+typedef struct LAS12fm3 {
+    int32_t X;
+    int32_t Y;
+    int32_t Z;
+    uint16_t Intensity;
+    int8_t bitfield;
+    uint8_t Classification;
+    uint8_t ScanAngleRank;
+    uint8_t UserData;
+    uint16_t PointSourceID;
+    double GPSTime;
+    uint16_t Red;
+    uint16_t Green;
+    uint16_t Blue;
+} LAS12fm3;
+
+#pragma pack(pop)
+
+/* Validation. Statuses: 0 success, -1 rejection (after a message on standard output). */
+VARNOKE_LIDAR_API int16_t file_access(const char *filename);
+VARNOKE_LIDAR_API int16_t check_file_extension(const char *filename, const char *extension);
+VARNOKE_LIDAR_API void error_msg(int16_t i, const char *text);
+/* LAS type: 1 to 8 for the accepted version and point format combinations, 0 for a 1.0 or 1.1
+ * file declaring point format 2 or 3, -1 for a rejected file. */
+VARNOKE_LIDAR_API int16_t check_las(const char *filename);
+
+/* Recomputes the point count, the counts by return and the bounding box and rewrites the
+ * 227-byte header in place. Returns after a completed update; ends the process with exit status
+ * -1 on any failure, leaving the file as it was. */
+VARNOKE_LIDAR_API void update_header(const char *filename);
+
+/* Prints the banner of the Varnoke LiDAR Utilities. */
+VARNOKE_LIDAR_API void credits(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VARNOKE_LIDAR_H */

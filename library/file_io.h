@@ -1,0 +1,30 @@
+// Small portable wrappers over stdio: an owning FILE handle, 64-bit seeks and a checked
+// flush-sync-close.
+#ifndef VARNOKE_FILE_IO_H
+#define VARNOKE_FILE_IO_H
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+namespace varnoke {
+
+struct FileCloser {
+    void operator()(std::FILE *f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+inline File open_file(const char *name, const char *mode) {
+    return File(std::fopen(name, mode));
+}
+
+// Seeks to an absolute byte position; offsets beyond 2 GiB work on every platform.
+bool seek_to(std::FILE *f, uint64_t position);
+
+// Flushes the stream, forces its data to the disk and closes it; false if any step failed.
+// The handle is closed in every case.
+bool flush_sync_close(File file);
+
+}  // namespace varnoke
+
+#endif

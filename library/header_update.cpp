@@ -1,0 +1,127 @@
+// The road of one file: validate, open for update, read the header, scan the records, convert
+// the extremes, write the header back, report.
+#include "header_update.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "Varnoke_LiDAR.h"
+#include "file_io.h"
+#include "las_types.h"
+#include "messages.h"
+#include "point_scan.h"
+
+// The box is converted with a 64-bit significand and rounded to double once.
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "the bounding box conversion needs a long double with a 64-bit significand");
+
+namespace varnoke {
+
+namespace {
+
+// Whole records are read in blocks of about this size.
+constexpr std::size_t kReadBlockBytes = std::size_t{1} << 20;
+
+// Raw extremes stored when the file holds no point record.
+constexpr int32_t kEmptyMaxXY = -2147483646;
+constexpr int32_t kEmptyMinXY = 2147483646;
+constexpr int32_t kEmptyMaxZ = -10000000;
+constexpr int32_t kEmptyMinZ = 10000000;
+
+// raw x scale + offset, the product and the sum each rounded to a 64-bit significand, then the
+// result rounded to double once. The build keeps the compiler from fusing the two operations.
+double to_world(int32_t raw, double scale, double offset) {
+    const long double product = static_cast<long double>(raw) * static_cast<long double>(scale);
+    const long double sum = product + static_cast<long double>(offset);
+    return static_cast<double>(sum);
+}
+
+void store_counts(LAS12Header &header, const PointTally &tally) {
+    header.NumberOfPointReturns = static_cast<uint32_t>(tally.records);
+    for (int k = 0; k < 5; ++k) {
+        header.NumberOfPointsByReturn[k] = static_cast<uint32_t>(tally.by_return[k + 1]);
+    }
+}
+
+void store_box(LAS12Header &header, const PointTally &tally) {
+    const bool empty = tally.records == 0;
+    const int32_t max_x = empty ? kEmptyMaxXY : tally.max[0];
+    const int32_t min_x = empty ? kEmptyMinXY : tally.min[0];
+    const int32_t max_y = empty ? kEmptyMaxXY : tally.max[1];
+    const int32_t min_y = empty ? kEmptyMinXY : tally.min[1];
+    const int32_t max_z = empty ? kEmptyMaxZ : tally.max[2];
+    const int32_t min_z = empty ? kEmptyMinZ : tally.min[2];
+    header.MaxX = to_world(max_x, header.XScaleFactor, header.XOffset);
+    header.MinX = to_world(min_x, header.XScaleFactor, header.XOffset);
+    header.MaxY = to_world(max_y, header.YScaleFactor, header.YOffset);
+    header.MinY = to_world(min_y, header.YScaleFactor, header.YOffset);
+    header.MaxZ = to_world(max_z, header.ZScaleFactor, header.ZOffset);
+    header.MinZ = to_world(min_z, header.ZScaleFactor, header.ZOffset);
+}
+
+int fail(const char *message, const char *filename) {
+    std::printf(message, filename);
+    return -1;
+}
+
+}  // namespace
+
+int update_header_status(const char *filename) {
+    const int16_t las_type = check_las(filename);
+    if (las_type < 0) return -1;
+
+    File file = open_file(filename, "r+b");
+    if (!file) return fail("\nCannot open binary file %s for header update\n\n", filename);
+
+    LAS12Header header;
+    if (std::fread(&header, sizeof header, 1, file.get()) != 1) {
+        return fail(std::ferror(file.get()) ? kReadErrorMessage : kTooShortMessage, filename);
+    }
+
+    const std::size_t record_length = record_length_of(las_type);
+    if (record_length == 0) {
+        std::printf(
+            "\nPointDataFormatID in %s is %c. It is not defined for las files of version %c.%c\n",
+            filename, '0' + header.PointDataFormatID, '0' + header.VersionMajor,
+            '0' + header.VersionMinor);
+        return -1;
+    }
+    const std::size_t buffer_size = kReadBlockBytes / record_length * record_length;
+    const std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[buffer_size]);
+    if (!buffer) {
+        return fail("\nCannot allocate memory for storing a record of information from %s\n",
+                    filename);
+    }
+
+    PointTally tally;
+    if (!seek_to(file.get(), header.OffsetToData) ||
+        !scan_points(file.get(), record_length, buffer.get(), buffer_size, tally)) {
+        return fail(kReadErrorMessage, filename);
+    }
+    if (tally.records > std::numeric_limits<uint32_t>::max()) {
+        return fail(
+            "\nFile %s holds more than 4294967295 point records; its header cannot count them\n",
+            filename);
+    }
+
+    store_counts(header, tally);
+    store_box(header, tally);
+
+    // Nothing has been written so far; this is the only write, and only the first 227 bytes.
+    if (!seek_to(file.get(), 0) || std::fwrite(&header, sizeof header, 1, file.get()) != 1 ||
+        !flush_sync_close(std::move(file))) {
+        return fail("\nCannot write the updated header of %s\n", filename);
+    }
+    return 0;
+}
+
+}  // namespace varnoke
+
+extern "C" void update_header(const char *filename) {
+    if (varnoke::update_header_status(filename) != 0) std::exit(-1);
+    std::printf("\rHeader of file %s has been updated    ", filename);
+}
