@@ -1,0 +1,17 @@
+/* The library's header compiled as C: record sizes, and the functions linked by their plain
+ * names. Prints the LAS type of the file named on the command line. */
+#include <stdio.h>
+
+#include "Varnoke_LiDAR.h"
+
+_Static_assert(sizeof(LAS10Header) == 227, "LAS10Header");
+_Static_assert(sizeof(LAS11Header) == 227, "LAS11Header");
+_Static_assert(sizeof(LAS12Header) == 227, "LAS12Header");
+_Static_assert(sizeof(LAS12fm0) == 20 && sizeof(LAS12fm1) == 28, "point formats 0 and 1");
+_Static_assert(sizeof(LAS12fm2) == 26 && sizeof(LAS12fm3) == 34, "point formats 2 and 3");
+
+int main(int argc, char *argv[]) {
+    if (argc != 2) return 2;
+    printf("LAS type %d\n", (int)check_las(argv[1]));
+    return 0;
+}

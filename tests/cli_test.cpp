@@ -1,0 +1,289 @@
+// The command line, the validation messages in their check order and every failure path of the
+// update, run through the real executable.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "support/expected_output.h"
+#include "support/las_file.h"
+#include "support/process.h"
+#include "support/scratch.h"
+
+namespace lastest {
+namespace {
+
+// A valid 1.2 file of point format 3 with three records.
+Bytes valid_file() {
+    LasSpec spec;
+    spec.format = 3;
+    spec.points = {{1, 2, 3, 1}, {4, 5, 6, 2}, {7, 8, 9, 1}};
+    return make_las(spec);
+}
+
+Bytes with_byte(Bytes b, std::size_t at, uint8_t v) {
+    put_u8(b, at, v);
+    return b;
+}
+
+Bytes truncated(Bytes b, std::size_t size) {
+    b.resize(size);
+    return b;
+}
+
+Bytes of_version(uint8_t major, uint8_t minor, uint8_t format, uint16_t length) {
+    LasSpec spec;
+    spec.major = major;
+    spec.minor = minor;
+    spec.format = format;
+    spec.record_length = length;
+    spec.points = {{1, 1, 1, 1}};
+    return make_las(spec);
+}
+
+std::map<std::string, Bytes> snapshot(const ScratchDir &dir) {
+    std::map<std::string, Bytes> files;
+    for (const auto &entry : std::filesystem::directory_iterator(dir.path())) {
+        if (entry.is_regular_file()) files[entry.path().filename()] = read_file(entry.path());
+    }
+    return files;
+}
+
+struct CliCase {
+    const char *what;
+    std::map<std::string, Bytes> files;  // created in the scratch directory
+    std::vector<std::string> args;
+    std::string out;  // the whole standard output
+    int status;
+    std::string fault = {};  // a stdio call made to fail, as "call:n"
+};
+
+const std::string kShim = FAULT_SHIM_PATH;
+
+std::vector<CliCase> failure_cases() {
+    const Bytes ok = valid_file();
+    Bytes big_spec_file;
+    {
+        LasSpec spec;
+        spec.points.assign(150000, Point{5, 6, 7, 1});  // three blocks of reads
+        big_spec_file = make_las(spec);
+    }
+    return {
+        // Command line.
+        {"no argument", {}, {}, kWrongCount, 255},
+        {"two arguments", {{"a.las", ok}, {"b.las", ok}}, {"a.las", "b.las"}, kWrongCount, 255},
+        // Validation, in check order: each file also breaks every later rule it can.
+        {"missing file",
+         {},
+         {"missing.las"},
+         kBanner + "Unable to open file missing.las in file_access()\n" +
+             "\nFile missing.las does NOT exist\n",
+         255},
+        {"name too short",
+         {{".las", ok}},
+         {".las"},
+         kBanner + "\nFile name (.las) is too short\n",
+         255},
+        {"no dot before the extension",
+         {{"a_las", ok}},
+         {"a_las"},
+         kBanner + "\nExtension of file a_las should be preceeded by a dot (.)\n",
+         255},
+        {"extension in capitals",
+         {{"a.LAS", ok}},
+         {"a.LAS"},
+         kBanner + "\nFile extension of a.LAS is not .las\n",
+         255},
+        {"bad signature",
+         {{"sig.las", with_byte(of_version(2, 5, 9, 7), 3, 'X')}},
+         {"sig.las"},
+         kBanner + "\nsig.las is not a valid .las file\n\n",
+         255},
+        {"major version 2",
+         {{"v2.las", of_version(2, 5, 9, 7)}},
+         {"v2.las"},
+         kBanner + "\nCannot handle las files of version 2.x\n",
+         255},
+        {"version 1.3",
+         {{"v13.las", of_version(1, 3, 9, 7)}},
+         {"v13.las"},
+         kBanner + "\nCannot handle las files of version 1.3\n",
+         255},
+        {"minor version 10 prints as the character after 9",
+         {{"v110.las", of_version(1, 10, 0, 20)}},
+         {"v110.las"},
+         kBanner + "\nCannot handle las files of version 1.:\n",
+         255},
+        {"point format 4",
+         {{"f4.las", of_version(1, 2, 4, 7)}},
+         {"f4.las"},
+         kBanner + "\nPointDataFormatID in f4.las is 4. Only 0, 1, 2, or 3 is accepted\n",
+         255},
+        {"record length 36 for format 3",
+         {{"len.las", of_version(1, 2, 3, 36)}},
+         {"len.las"},
+         kBanner + "\nData format of len.las (3) is incompatible with Length of Data Record (36)\n",
+         255},
+        {"record length printed unsigned",
+         {{"len.las", of_version(1, 0, 1, 65535)}},
+         {"len.las"},
+         kBanner +
+             "\nData format of len.las (1) is incompatible with Length of Data Record (65535)\n",
+         255},
+        // Files that end inside the header: judged only on the bytes that are there.
+        {"empty file", {{"t.las", {}}}, {"t.las"}, kBanner + too_short("t.las"), 255},
+        {"three bytes of the signature",
+         {{"t.las", truncated(ok, 3)}},
+         {"t.las"},
+         kBanner + too_short("t.las"),
+         255},
+        {"short file with a bad signature",
+         {{"t.las", truncated(with_byte(ok, 0, 'X'), 10)}},
+         {"t.las"},
+         kBanner + "\nt.las is not a valid .las file\n\n",
+         255},
+        {"ends before the major version",
+         {{"t.las", truncated(ok, 24)}},
+         {"t.las"},
+         kBanner + too_short("t.las"),
+         255},
+        {"ends before the minor version",
+         {{"t.las", truncated(ok, 25)}},
+         {"t.las"},
+         kBanner + too_short("t.las"),
+         255},
+        {"short file of version 1.3",
+         {{"t.las", truncated(of_version(1, 3, 0, 20), 30)}},
+         {"t.las"},
+         kBanner + "\nCannot handle las files of version 1.3\n",
+         255},
+        {"ends before the point format",
+         {{"t.las", truncated(ok, 104)}},
+         {"t.las"},
+         kBanner + too_short("t.las"),
+         255},
+        {"ends inside the record length",
+         {{"t.las", truncated(ok, 106)}},
+         {"t.las"},
+         kBanner + too_short("t.las"),
+         255},
+        {"validates, then ends at byte 107",
+         {{"t.las", truncated(ok, 107)}},
+         {"t.las"},
+         kBanner + too_short("t.las"),
+         255},
+        {"validates, then ends at byte 226",
+         {{"t.las", truncated(ok, 226)}},
+         {"t.las"},
+         kBanner + too_short("t.las"),
+         255},
+        // No record layout for point formats 2 and 3 before version 1.2.
+        {"version 1.0 with point format 2",
+         {{"t0.las", of_version(1, 0, 2, 26)}},
+         {"t0.las"},
+         kBanner +
+             "\nPointDataFormatID in t0.las is 2. It is not defined for las files of version 1.0\n",
+         255},
+        {"version 1.1 with point format 3",
+         {{"t0.las", of_version(1, 1, 3, 34)}},
+         {"t0.las"},
+         kBanner +
+             "\nPointDataFormatID in t0.las is 3. It is not defined for las files of version 1.1\n",
+         255},
+        // Failures of the system: opens, reads and the final write.
+        {"binary open fails after the existence check",
+         {{"x.las", ok}},
+         {"x.las"},
+         kBanner + "\nCannot open binary file x.las for reading\n",
+         255,
+         "fopen:2"},
+        {"open for update fails",
+         {{"x.las", ok}},
+         {"x.las"},
+         kBanner + "\nCannot open binary file x.las for header update\n\n",
+         255,
+         "fopen:3"},
+        {"read error during validation",
+         {{"x.las", ok}},
+         {"x.las"},
+         kBanner + read_error("x.las"),
+         255,
+         "fread:1"},
+        {"read error in the header",
+         {{"x.las", ok}},
+         {"x.las"},
+         kBanner + read_error("x.las"),
+         255,
+         "fread:2"},
+        {"read error in the first block of records",
+         {{"x.las", big_spec_file}},
+         {"x.las"},
+         kBanner + read_error("x.las"),
+         255,
+         "fread:3"},
+        {"read error in the middle of the records",
+         {{"x.las", big_spec_file}},
+         {"x.las"},
+         kBanner + read_error("x.las"),
+         255,
+         "fread:4"},
+        {"header write fails",
+         {{"x.las", ok}},
+         {"x.las"},
+         kBanner + "\nCannot write the updated header of x.las\n",
+         255,
+         "fwrite:1"},
+    };
+}
+
+TEST(CommandLine, FailuresPrintTheirMessageAndLeaveEveryFileUnchanged) {
+    for (const CliCase &c : failure_cases()) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir;
+        for (const auto &[name, bytes] : c.files) write_file(dir / name, bytes);
+        const auto before = snapshot(dir);
+        std::vector<std::pair<std::string, std::string>> env;
+        if (!c.fault.empty()) env = {{"LD_PRELOAD", kShim}, {"VARNOKE_FAULT", c.fault}};
+
+        const ProcessResult r = run_quillfen(c.args, dir.str(), env);
+
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(snapshot(dir), before);
+    }
+}
+
+// Once the header write has begun the file may have changed, but the failure must still be
+// reported, and no completion message printed.
+TEST(CommandLine, FailuresAfterTheWriteAreReported) {
+    for (const char *fault : {"fflush:1", "fsync:1", "fclose:3"}) {
+        SCOPED_TRACE(fault);
+        ScratchDir dir;
+        write_file(dir / "x.las", valid_file());
+        const ProcessResult r =
+            run_quillfen({"x.las"}, dir.str(), {{"LD_PRELOAD", kShim}, {"VARNOKE_FAULT", fault}});
+        EXPECT_EQ(r.out, kBanner + "\nCannot write the updated header of x.las\n");
+        EXPECT_EQ(r.status, 255);
+    }
+}
+
+TEST(CommandLine, DirectoryNamedLikeALasFileIsRejected) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.path() / "d.las");
+    const ProcessResult r = run_quillfen({"d.las"}, dir.str());
+    EXPECT_EQ(r.out, kBanner + read_error("d.las"));
+    EXPECT_EQ(r.status, 255);
+}
+
+TEST(CommandLine, SuccessfulUpdatePrintsTheCompletionLineAndExitsZero) {
+    ScratchDir dir;
+    write_file(dir / "ok.las", valid_file());
+    const ProcessResult r = run_quillfen({"ok.las"}, dir.str());
+    EXPECT_EQ(r.out, updated("ok.las"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(counts_of(read_file(dir / "ok.las")).points, 3u);
+}
+
+}  // namespace
+}  // namespace lastest

@@ -1,0 +1,21 @@
+# Checks that the dynamic symbol table of LIBRARY defines exactly the library's functions.
+set(expected check_file_extension check_las credits error_msg file_access update_header)
+
+execute_process(COMMAND nm -D --defined-only ${LIBRARY}
+  OUTPUT_VARIABLE table RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${table}")
+set(found)
+foreach(line IN LISTS lines)
+  # "address type name"; absolute linker symbols (type A) are not the library's.
+  if(line MATCHES "^[0-9a-fA-F]+ ([A-Za-z]) (.+)$" AND NOT CMAKE_MATCH_1 STREQUAL "A")
+    list(APPEND found "${CMAKE_MATCH_2}")
+  endif()
+endforeach()
+list(SORT found)
+if(NOT found STREQUAL expected)
+  message(FATAL_ERROR "exported: ${found}\nexpected: ${expected}")
+endif()
+message(STATUS "exported: ${found}")

@@ -1,0 +1,102 @@
+/*
+ * Preloaded into Quillfen by the tests to make one stdio call fail. VARNOKE_FAULT names the call
+ * and which of its calls fails, for example "fread:3" (the third fread), "fopen:2", "fwrite:1",
+ * "fflush:1", "fsync:1" or "fclose:2". Every other call goes through unchanged.
+ */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static int should_fail(const char *call) {
+    static int counts[8];
+    static const char *const calls[8] = {"fopen", "fread", "fwrite", "fflush", "fsync", "fclose"};
+    const char *spec = getenv("VARNOKE_FAULT");
+    size_t len = strlen(call);
+    int k;
+    if (spec == NULL || strncmp(spec, call, len) != 0 || spec[len] != ':') return 0;
+    for (k = 0; calls[k] != NULL; ++k) {
+        if (strcmp(calls[k], call) == 0) return ++counts[k] == atoi(spec + len + 1);
+    }
+    return 0;
+}
+
+/* The next definition of `name`, normally the C library's. */
+#define NEXT(real, name) (*(void **)&(real) = dlsym(RTLD_NEXT, name))
+
+FILE *fopen(const char *name, const char *mode) {
+    FILE *(*real)(const char *, const char *);
+    NEXT(real, "fopen");
+    if (should_fail("fopen")) {
+        errno = EACCES;
+        return NULL;
+    }
+    return real(name, mode);
+}
+
+FILE *fopen64(const char *name, const char *mode) {
+    FILE *(*real)(const char *, const char *);
+    NEXT(real, "fopen64");
+    if (should_fail("fopen")) {
+        errno = EACCES;
+        return NULL;
+    }
+    return real(name, mode);
+}
+
+size_t fread(void *ptr, size_t size, size_t n, FILE *f) {
+    size_t (*real)(void *, size_t, size_t, FILE *);
+    NEXT(real, "fread");
+    if (should_fail("fread")) {
+        /* Part of the data arrives, then the device reports an error. */
+        size_t got = real(ptr, 1, size * n / 2, f);
+        f->_flags |= 0x20; /* glibc's error flag, as ferror reads it */
+        errno = EIO;
+        return size ? got / size : 0;
+    }
+    return real(ptr, size, n, f);
+}
+
+size_t fwrite(const void *ptr, size_t size, size_t n, FILE *f) {
+    size_t (*real)(const void *, size_t, size_t, FILE *);
+    NEXT(real, "fwrite");
+    if (should_fail("fwrite")) {
+        errno = ENOSPC;
+        return 0;
+    }
+    return real(ptr, size, n, f);
+}
+
+int fflush(FILE *f) {
+    int (*real)(FILE *);
+    NEXT(real, "fflush");
+    if (f != NULL && f != stdout && should_fail("fflush")) {
+        errno = EIO;
+        return EOF;
+    }
+    return real(f);
+}
+
+int fsync(int fd) {
+    int (*real)(int);
+    NEXT(real, "fsync");
+    if (should_fail("fsync")) {
+        errno = EIO;
+        return -1;
+    }
+    return real(fd);
+}
+
+int fclose(FILE *f) {
+    int (*real)(FILE *);
+    NEXT(real, "fclose");
+    int failing = should_fail("fclose");
+    int result = real(f);
+    if (failing) {
+        errno = EIO;
+        return EOF;
+    }
+    return result;
+}

@@ -1,0 +1,190 @@
+#include "las_file.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <stdexcept>
+
+namespace lastest {
+
+namespace {
+
+template <typename T>
+T load_le(const Bytes &b, std::size_t at) {
+    if (at + sizeof(T) > b.size()) throw std::out_of_range("read past the end of the bytes");
+    uint64_t v = 0;
+    for (std::size_t k = 0; k < sizeof(T); ++k) v |= uint64_t{b[at + k]} << (8 * k);
+    if constexpr (sizeof(T) == 8 && std::is_floating_point_v<T>) {
+        return std::bit_cast<double>(v);
+    } else {
+        return static_cast<T>(v);
+    }
+}
+
+template <typename T>
+void store_le(Bytes &b, std::size_t at, T value) {
+    uint64_t v;
+    if constexpr (std::is_floating_point_v<T>) {
+        v = std::bit_cast<uint64_t>(value);
+    } else {
+        v = static_cast<uint64_t>(value);
+    }
+    if (at + sizeof(T) > b.size()) b.resize(at + sizeof(T));
+    for (std::size_t k = 0; k < sizeof(T); ++k) b[at + k] = static_cast<uint8_t>(v >> (8 * k));
+}
+
+double world(int32_t raw, double scale, double offset) {
+    const long double product = static_cast<long double>(raw) * static_cast<long double>(scale);
+    volatile long double sum = product + static_cast<long double>(offset);
+    return static_cast<double>(sum);
+}
+
+}  // namespace
+
+uint16_t u16_at(const Bytes &b, std::size_t at) {
+    return load_le<uint16_t>(b, at);
+}
+uint32_t u32_at(const Bytes &b, std::size_t at) {
+    return load_le<uint32_t>(b, at);
+}
+int32_t i32_at(const Bytes &b, std::size_t at) {
+    return load_le<int32_t>(b, at);
+}
+double f64_at(const Bytes &b, std::size_t at) {
+    return load_le<double>(b, at);
+}
+void put_u8(Bytes &b, std::size_t at, uint8_t v) {
+    store_le(b, at, v);
+}
+void put_u16(Bytes &b, std::size_t at, uint16_t v) {
+    store_le(b, at, v);
+}
+void put_u32(Bytes &b, std::size_t at, uint32_t v) {
+    store_le(b, at, v);
+}
+void put_f64(Bytes &b, std::size_t at, double v) {
+    store_le(b, at, v);
+}
+
+uint16_t record_length_for(uint8_t format) {
+    static constexpr uint16_t lengths[] = {20, 28, 26, 34};
+    return format < 4 ? lengths[format] : 20;
+}
+
+void append_record(Bytes &out, const Point &p, uint16_t length, std::size_t serial) {
+    const std::size_t at = out.size();
+    out.resize(at + length);
+    for (std::size_t k = 12; k < length; ++k) out[at + k] = static_cast<uint8_t>(serial * 7 + k);
+    store_le(out, at, p.x);
+    store_le(out, at + 4, p.y);
+    store_le(out, at + 8, p.z);
+    out[at + 14] = p.bitfield;
+}
+
+Bytes make_las(const LasSpec &spec) {
+    const uint16_t length = spec.record_length.value_or(record_length_for(spec.format));
+    const std::size_t offset =
+        spec.offset_to_data < 0 ? spec.header_size : static_cast<std::size_t>(spec.offset_to_data);
+    Bytes b(std::max<std::size_t>(spec.header_size, 227));
+    for (std::size_t k = 0; k < b.size(); ++k) b[k] = static_cast<uint8_t>(0xA5 ^ (k * 13));
+    std::memcpy(b.data(), "LASF", 4);
+    b[24] = spec.major;
+    b[25] = spec.minor;
+    std::memcpy(b.data() + 26, "test system\0", 12);
+    std::memcpy(b.data() + 58, "test writer\0", 12);
+    store_le(b, 94, spec.header_size);
+    store_le(b, 96, static_cast<uint32_t>(offset));
+    store_le(b, 100, uint32_t{0});
+    b[104] = spec.format;
+    store_le(b, 105, length);
+    // A stale point count, counts by return and box.
+    store_le(b, 107, uint32_t{123456});
+    for (std::size_t k = 0; k < 5; ++k) store_le(b, 111 + 4 * k, static_cast<uint32_t>(1000 + k));
+    for (std::size_t k = 0; k < 3; ++k) {
+        store_le(b, 131 + 8 * k, spec.scale[k]);
+        store_le(b, 155 + 8 * k, spec.offset[k]);
+    }
+    for (std::size_t k = 0; k < 6; ++k) store_le(b, 179 + 8 * k, 99999.5 + static_cast<double>(k));
+
+    if (b.size() < offset) {
+        const std::size_t old = b.size();
+        b.resize(offset);
+        for (std::size_t k = old; k < offset; ++k) b[k] = static_cast<uint8_t>(k * 31 + 1);
+    }
+    Bytes records;
+    for (std::size_t n = 0; n < spec.points.size(); ++n) {
+        append_record(records, spec.points[n], length, n);
+    }
+    for (std::size_t k = 0; k < spec.trailing_bytes; ++k) records.push_back(0x7F);
+    // Records start at the offset even when it points inside the header.
+    if (offset + records.size() > b.size()) b.resize(offset + records.size());
+    std::copy(records.begin(), records.end(), b.begin() + static_cast<std::ptrdiff_t>(offset));
+    return b;
+}
+
+HeaderCounts counts_of(const Bytes &file) {
+    HeaderCounts c{};
+    c.points = u32_at(file, 107);
+    for (std::size_t k = 0; k < 5; ++k) c.by_return[k] = u32_at(file, 111 + 4 * k);
+    for (std::size_t k = 0; k < 6; ++k) c.box[k] = f64_at(file, 179 + 8 * k);
+    return c;
+}
+
+HeaderCounts expected_counts(const Bytes &file) {
+    const std::size_t length = u16_at(file, 105);
+    const std::size_t offset = u32_at(file, 96);
+    HeaderCounts c{};
+    int32_t lo[3] = {}, hi[3] = {};
+    const std::size_t records = offset < file.size() ? (file.size() - offset) / length : 0;
+    for (std::size_t n = 0; n < records; ++n) {
+        const std::size_t at = offset + n * length;
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            const int32_t v = i32_at(file, at + 4 * axis);
+            if (n == 0 || v < lo[axis]) lo[axis] = v;
+            if (n == 0 || v > hi[axis]) hi[axis] = v;
+        }
+        const unsigned ret = file[at + 14] & 7u;
+        if (ret >= 1 && ret <= 5) ++c.by_return[ret - 1];
+    }
+    c.points = static_cast<uint32_t>(records);
+    if (records == 0) {
+        // The start values: maxima below minima.
+        hi[0] = hi[1] = -2147483646;
+        lo[0] = lo[1] = 2147483646;
+        hi[2] = -10000000;
+        lo[2] = 10000000;
+    }
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        const double scale = f64_at(file, 131 + 8 * axis);
+        const double off = f64_at(file, 155 + 8 * axis);
+        c.box[2 * axis] = world(hi[axis], scale, off);
+        c.box[2 * axis + 1] = world(lo[axis], scale, off);
+    }
+    return c;
+}
+
+Bytes read_file(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Bytes read_file_prefix(const std::string &path, std::size_t size) {
+    std::ifstream in(path, std::ios::binary);
+    Bytes b(size);
+    in.read(reinterpret_cast<char *>(b.data()), static_cast<std::streamsize>(size));
+    b.resize(static_cast<std::size_t>(in.gcount()));
+    return b;
+}
+
+void write_file(const std::string &path, const Bytes &bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char *>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace lastest

@@ -1,0 +1,51 @@
+#include "process.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace lastest {
+
+ProcessResult run_process(const std::string &program, const std::vector<std::string> &args,
+                          const std::string &cwd,
+                          const std::vector<std::pair<std::string, std::string>> &env) {
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        if (chdir(cwd.c_str()) != 0) _exit(127);
+        for (const auto &[name, value] : env) setenv(name.c_str(), value.c_str(), 1);
+        std::vector<char *> argv;
+        argv.push_back(const_cast<char *>(program.c_str()));
+        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    ProcessResult result{{}, -1};
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = read(fds[0], chunk, sizeof chunk);
+        if (n <= 0) break;
+        result.out.append(chunk, static_cast<std::size_t>(n));
+    }
+    close(fds[0]);
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    return result;
+}
+
+ProcessResult run_quillfen(const std::vector<std::string> &args, const std::string &cwd,
+                           const std::vector<std::pair<std::string, std::string>> &env) {
+    return run_process(QUILLFEN_PATH, args, cwd, env);
+}
+
+}  // namespace lastest

@@ -1,0 +1,27 @@
+// Runs the real Quillfen executable as a separate process.
+#ifndef VARNOKE_TESTS_PROCESS_H
+#define VARNOKE_TESTS_PROCESS_H
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace lastest {
+
+struct ProcessResult {
+    std::string out;  // everything written to standard output
+    int status;       // exit status as the shell shows it: -1 is 255
+};
+
+// Runs `program` with `args` in directory `cwd`, with `env` added to the environment.
+ProcessResult run_process(const std::string &program, const std::vector<std::string> &args,
+                          const std::string &cwd,
+                          const std::vector<std::pair<std::string, std::string>> &env = {});
+
+// Runs Quillfen with `args` in directory `cwd`.
+ProcessResult run_quillfen(const std::vector<std::string> &args, const std::string &cwd,
+                           const std::vector<std::pair<std::string, std::string>> &env = {});
+
+}  // namespace lastest
+
+#endif

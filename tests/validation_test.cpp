@@ -1,0 +1,118 @@
+// The validation functions called directly: their results and their exact messages.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "Varnoke_LiDAR.h"
+#include "support/las_file.h"
+#include "support/scratch.h"
+
+namespace lastest {
+namespace {
+
+// Runs `call`, returning what it printed.
+std::string printed(const std::function<void()> &call) {
+    std::fflush(stdout);
+    testing::internal::CaptureStdout();
+    call();
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+TEST(CheckLas, YieldsTheLasTypeOfEachAcceptedCombination) {
+    struct Case {
+        uint8_t minor, format;
+        uint16_t length;
+        int16_t type;
+    };
+    const Case cases[] = {
+        {0, 0, 20, 1},
+        {0, 1, 28, 2},
+        {1, 0, 20, 3},
+        {1, 1, 28, 4},
+        {2, 0, 20, 5},
+        {2, 1, 28, 6},
+        {2, 2, 26, 7},
+        {2, 3, 34, 8},
+        // Formats 2 and 3 before 1.2: no type, no message, whatever the length.
+        {0, 2, 26, 0},
+        {0, 3, 34, 0},
+        {1, 2, 0, 0},
+        {1, 3, 99, 0},
+        // A length that belongs to another format.
+        {2, 0, 28, -1},
+        {2, 1, 20, -1},
+        {0, 0, 0, -1},
+        {2, 3, 26, -1},
+    };
+    ScratchDir dir;
+    const std::string name = dir / "c.las";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "1." << int{c.minor} << " format " << int{c.format}
+                                        << " length " << c.length);
+        LasSpec spec;
+        spec.minor = c.minor;
+        spec.format = c.format;
+        spec.record_length = c.length;
+        write_file(name, make_las(spec));
+        int16_t type = 0;
+        const std::string out = printed([&] { type = check_las(name.c_str()); });
+        EXPECT_EQ(type, c.type);
+        EXPECT_EQ(out.empty(), c.type >= 0) << out;
+    }
+}
+
+TEST(CheckFileExtension, ComparesTheLastThreeCharactersExactly) {
+    struct Case {
+        const char *name, *extension;
+        int16_t result;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a.las", "las", 0, ""},
+        {"dir.d/x.las", "las", 0, ""},
+        {".las", "las", -1, "\nFile name (.las) is too short\n"},
+        {"", "las", -1, "\nFile name () is too short\n"},
+        {"a_las", "las", -1, "\nExtension of file a_las should be preceeded by a dot (.)\n"},
+        {"a.LAS", "las", -1, "\nFile extension of a.LAS is not .las\n"},
+        {"a.las", "la", -1, "\nFile extension of a.las is not .la\n"},
+        {"a.las", "lass", -1, "\nFile extension of a.las is not .lass\n"},
+        {"a.flt", "asc", -1, "\nFile extension of a.flt is not .asc\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        int16_t result = 0;
+        EXPECT_EQ(printed([&] { result = check_file_extension(c.name, c.extension); }), c.message);
+        EXPECT_EQ(result, c.result);
+    }
+}
+
+TEST(FileAccess, ReportsAFileThatCannotBeOpened) {
+    ScratchDir dir;
+    const std::string present = dir / "p.txt", absent = dir / "a.txt";
+    write_file(present, {1, 2, 3});
+    int16_t result = -1;
+    EXPECT_EQ(printed([&] { result = file_access(present.c_str()); }), "");
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(printed([&] { result = file_access(absent.c_str()); }),
+              "Unable to open file " + absent + " in file_access()\n");
+    EXPECT_EQ(result, -1);
+}
+
+TEST(ErrorMsg, PrintsOneOfThreeMessages) {
+    const std::pair<int16_t, std::string> cases[] = {
+        {1, "\nFile f.las does NOT exist\n"},
+        {2, "\nFile f.las already exists\n"},
+        {3, "\nSame file name (f.las) has been specified twice\n"},
+        {0, ""},
+        {4, ""},
+        {-1, ""},
+    };
+    for (const auto &[number, message] : cases) {
+        EXPECT_EQ(printed([&] { error_msg(number, "f.las"); }), message) << number;
+    }
+}
+
+}  // namespace
+}  // namespace lastest
