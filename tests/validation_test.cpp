@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "Varnoke_LiDAR.h"
+#include "support/expected_output.h"
 #include "support/las_file.h"
 #include "support/scratch.h"
 
@@ -60,6 +61,29 @@ TEST(CheckLas, YieldsTheLasTypeOfEachAcceptedCombination) {
         const std::string out = printed([&] { type = check_las(name.c_str()); });
         EXPECT_EQ(type, c.type);
         EXPECT_EQ(out.empty(), c.type >= 0) << out;
+    }
+}
+
+// A valid file cut anywhere before the end of the record length field is judged too short; from
+// byte 107 on, validation has all it reads.
+TEST(CheckLas, RejectsAFileThatEndsBeforeTheRecordLength) {
+    LasSpec spec;
+    spec.format = 3;
+    const Bytes whole = make_las(spec);
+    ScratchDir dir;
+    const std::string name = dir / "t.las";
+    for (std::size_t size = 0; size <= 108; ++size) {
+        SCOPED_TRACE(size);
+        write_file(name, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
+        int16_t type = 0;
+        const std::string out = printed([&] { type = check_las(name.c_str()); });
+        if (size < 107) {
+            EXPECT_EQ(type, -1);
+            EXPECT_EQ(out, too_short(name));
+        } else {
+            EXPECT_EQ(type, 8);
+            EXPECT_EQ(out, "");
+        }
     }
 }
 
