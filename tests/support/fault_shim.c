@@ -26,9 +26,9 @@ static int should_fail(const char *call) {
 /* The next definition of `name`, normally the C library's. */
 #define NEXT(real, name) (*(void **)&(real) = dlsym(RTLD_NEXT, name))
 
-FILE *fopen(const char *name, const char *mode) {
+static FILE *open_unless_failing(const char *real_name, const char *name, const char *mode) {
     FILE *(*real)(const char *, const char *);
-    NEXT(real, "fopen");
+    NEXT(real, real_name);
     if (should_fail("fopen")) {
         errno = EACCES;
         return NULL;
@@ -36,14 +36,12 @@ FILE *fopen(const char *name, const char *mode) {
     return real(name, mode);
 }
 
+FILE *fopen(const char *name, const char *mode) {
+    return open_unless_failing("fopen", name, mode);
+}
+
 FILE *fopen64(const char *name, const char *mode) {
-    FILE *(*real)(const char *, const char *);
-    NEXT(real, "fopen64");
-    if (should_fail("fopen")) {
-        errno = EACCES;
-        return NULL;
-    }
-    return real(name, mode);
+    return open_unless_failing("fopen64", name, mode);
 }
 
 size_t fread(void *ptr, size_t size, size_t n, FILE *f) {
