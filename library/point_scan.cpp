@@ -8,47 +8,61 @@ namespace varnoke {
 
 namespace {
 
-int32_t load_i32(const unsigned char *p) {
-    int32_t v;
-    std::memcpy(&v, p, sizeof v);
+// X, Y and Z of one record, and the four bytes after them, as the lanes of one vector.
+using Lanes = int32_t __attribute__((vector_size(16)));
+
+Lanes load_lanes(const unsigned char *record) {
+    Lanes v;
+    std::memcpy(&v, record, sizeof v);
     return v;
 }
 
+Lanes lanes_min(Lanes a, Lanes b) {
+    return a < b ? a : b;
+}
+Lanes lanes_max(Lanes a, Lanes b) {
+    return a > b ? a : b;
+}
+
 // The stride is given as a compile-time constant for the record lengths the validation accepts,
-// so that the loop compiles to plain loads, conditional moves and increments. Return numbers go to
-// four lanes of counters in turn, so that a run of records with the same return number does not
-// chain every increment on the previous one.
+// so that the loop compiles to plain vector loads, compares and increments. Four records are
+// taken at a time, each into its own set of running extremes and return-number counters, so that
+// consecutive records do not chain their work on each other.
 template <typename StrideT>
 void tally_strided(const unsigned char *data, std::size_t count, StrideT stride,
                    PointTally &tally) {
+    constexpr std::size_t kWays = 4;
     const std::size_t step = stride;
-    constexpr std::size_t kLanes = 4;
-    uint64_t lanes[kLanes][8] = {};
-    int32_t min_x = tally.min[0], min_y = tally.min[1], min_z = tally.min[2];
-    int32_t max_x = tally.max[0], max_y = tally.max[1], max_z = tally.max[2];
-
-    const auto visit = [&](const unsigned char *r, uint64_t *counters) {
-        const int32_t x = load_i32(r), y = load_i32(r + 4), z = load_i32(r + 8);
-        min_x = std::min(min_x, x);
-        max_x = std::max(max_x, x);
-        min_y = std::min(min_y, y);
-        max_y = std::max(max_y, y);
-        min_z = std::min(min_z, z);
-        max_z = std::max(max_z, z);
-        ++counters[r[14] & 7];
+    uint64_t counters[kWays][8] = {};
+    Lanes lo[kWays], hi[kWays];
+    for (std::size_t w = 0; w < kWays; ++w) {
+        lo[w] = Lanes{tally.min[0], tally.min[1], tally.min[2], 0};
+        hi[w] = Lanes{tally.max[0], tally.max[1], tally.max[2], 0};
+    }
+    const auto visit = [&](const unsigned char *r, std::size_t way) {
+        const Lanes v = load_lanes(r);
+        lo[way] = lanes_min(lo[way], v);
+        hi[way] = lanes_max(hi[way], v);
+        ++counters[way][r[14] & 7];
     };
 
     std::size_t i = 0;
-    for (; i + kLanes <= count; i += kLanes) {
+    for (; i + kWays <= count; i += kWays) {
         const unsigned char *r = data + i * step;
-        for (std::size_t lane = 0; lane < kLanes; ++lane) visit(r + lane * step, lanes[lane]);
+        for (std::size_t w = 0; w < kWays; ++w) visit(r + w * step, w);
     }
-    for (; i < count; ++i) visit(data + i * step, lanes[0]);
+    for (; i < count; ++i) visit(data + i * step, 0);
 
-    tally.min[0] = min_x, tally.min[1] = min_y, tally.min[2] = min_z;
-    tally.max[0] = max_x, tally.max[1] = max_y, tally.max[2] = max_z;
-    for (const auto &lane : lanes) {
-        for (std::size_t n = 0; n < 8; ++n) tally.by_return[n] += lane[n];
+    for (std::size_t w = 1; w < kWays; ++w) {
+        lo[0] = lanes_min(lo[0], lo[w]);
+        hi[0] = lanes_max(hi[0], hi[w]);
+    }
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        tally.min[axis] = lo[0][axis];
+        tally.max[axis] = hi[0][axis];
+    }
+    for (const auto &way : counters) {
+        for (std::size_t n = 0; n < 8; ++n) tally.by_return[n] += way[n];
     }
     tally.records += count;
 }
