@@ -23,7 +23,7 @@ namespace varnoke {
 
 namespace {
 
-// Whole records are read in blocks of about this size.
+// Whole records are read in blocks of at most this size.
 constexpr std::size_t kReadBlockBytes = std::size_t{1} << 20;
 
 // Raw extremes stored when the file holds no point record.
@@ -90,8 +90,8 @@ int update_header_status(const char *filename) {
             '0' + header.VersionMinor);
         return -1;
     }
-    const std::size_t buffer_size = kReadBlockBytes / record_length * record_length;
-    const std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[buffer_size]);
+    const std::unique_ptr<unsigned char[]> buffer(
+        new (std::nothrow) unsigned char[kReadBlockBytes]);
     if (!buffer) {
         return fail("\nCannot allocate memory for storing a record of information from %s\n",
                     filename);
@@ -99,7 +99,7 @@ int update_header_status(const char *filename) {
 
     PointTally tally;
     if (!seek_to(file.get(), header.OffsetToData) ||
-        !scan_points(file.get(), record_length, buffer.get(), buffer_size, tally)) {
+        !scan_points(file.get(), record_length, buffer.get(), kReadBlockBytes, tally)) {
         return fail(kReadErrorMessage, filename);
     }
     if (tally.records > std::numeric_limits<uint32_t>::max()) {

@@ -1,6 +1,5 @@
 #include "point_scan.h"
 
-#include <algorithm>
 #include <cstring>
 #include <type_traits>
 

@@ -19,7 +19,7 @@ struct PointTally {
                       std::numeric_limits<int32_t>::min()};
 };
 
-// Tallies `count` whole records of `record_length` bytes (at least 15) laid out in `data`.
+// Tallies `count` whole records of `record_length` bytes (at least 16) laid out in `data`.
 void tally_records(const unsigned char *data, std::size_t count, std::size_t record_length,
                    PointTally &tally);
 
