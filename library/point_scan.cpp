@@ -66,8 +66,7 @@ void tally_strided(const unsigned char *data, std::size_t count, StrideT stride,
     tally.records += count;
 }
 
-}  // namespace
-
+// Tallies `count` whole records of `record_length` bytes (at least 16) laid out in `data`.
 void tally_records(const unsigned char *data, std::size_t count, std::size_t record_length,
                    PointTally &tally) {
     switch (record_length) {
@@ -83,6 +82,8 @@ void tally_records(const unsigned char *data, std::size_t count, std::size_t rec
             return tally_strided(data, count, record_length, tally);
     }
 }
+
+}  // namespace
 
 bool scan_points(std::FILE *f, std::size_t record_length, unsigned char *buffer,
                  std::size_t buffer_size, PointTally &tally) {

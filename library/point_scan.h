@@ -19,10 +19,6 @@ struct PointTally {
                       std::numeric_limits<int32_t>::min()};
 };
 
-// Tallies `count` whole records of `record_length` bytes (at least 16) laid out in `data`.
-void tally_records(const unsigned char *data, std::size_t count, std::size_t record_length,
-                   PointTally &tally);
-
 // Reads whole records from the current position of `f` to the end of the file through `buffer`
 // (at least one record long) and tallies them; a trailing fragment is not a record. Returns false
 // on a read error, as opposed to the end of the file.

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <limits>
 #include <stdexcept>
 
 namespace lastest {
@@ -42,8 +41,6 @@ double world(int32_t raw, double scale, double offset) {
     return static_cast<double>(sum);
 }
 
-}  // namespace
-
 uint16_t u16_at(const Bytes &b, std::size_t at) {
     return load_le<uint16_t>(b, at);
 }
@@ -56,24 +53,8 @@ int32_t i32_at(const Bytes &b, std::size_t at) {
 double f64_at(const Bytes &b, std::size_t at) {
     return load_le<double>(b, at);
 }
-void put_u8(Bytes &b, std::size_t at, uint8_t v) {
-    store_le(b, at, v);
-}
-void put_u16(Bytes &b, std::size_t at, uint16_t v) {
-    store_le(b, at, v);
-}
-void put_u32(Bytes &b, std::size_t at, uint32_t v) {
-    store_le(b, at, v);
-}
-void put_f64(Bytes &b, std::size_t at, double v) {
-    store_le(b, at, v);
-}
 
-uint16_t record_length_for(uint8_t format) {
-    static constexpr uint16_t lengths[] = {20, 28, 26, 34};
-    return format < 4 ? lengths[format] : 20;
-}
-
+// Encodes a record of `length` bytes for `p`, with distinctive bytes after the coordinates.
 void append_record(Bytes &out, const Point &p, uint16_t length, std::size_t serial) {
     const std::size_t at = out.size();
     out.resize(at + length);
@@ -82,6 +63,20 @@ void append_record(Bytes &out, const Point &p, uint16_t length, std::size_t seri
     store_le(out, at + 4, p.y);
     store_le(out, at + 8, p.z);
     out[at + 14] = p.bitfield;
+}
+
+}  // namespace
+
+void put_u8(Bytes &b, std::size_t at, uint8_t v) {
+    store_le(b, at, v);
+}
+void put_u32(Bytes &b, std::size_t at, uint32_t v) {
+    store_le(b, at, v);
+}
+
+uint16_t record_length_for(uint8_t format) {
+    static constexpr uint16_t lengths[] = {20, 28, 26, 34};
+    return format < 4 ? lengths[format] : 20;
 }
 
 Bytes make_las(const LasSpec &spec) {

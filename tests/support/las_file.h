@@ -37,17 +37,9 @@ uint16_t record_length_for(uint8_t format);
 // every byte the update must keep holds a distinctive pattern.
 Bytes make_las(const LasSpec &spec);
 
-// Encodes a record of `length` bytes for `p`, with distinctive bytes after the coordinates.
-void append_record(Bytes &out, const Point &p, uint16_t length, std::size_t serial);
-
-uint16_t u16_at(const Bytes &b, std::size_t at);
-uint32_t u32_at(const Bytes &b, std::size_t at);
-int32_t i32_at(const Bytes &b, std::size_t at);
-double f64_at(const Bytes &b, std::size_t at);
+// Changes bytes of a built file.
 void put_u8(Bytes &b, std::size_t at, uint8_t v);
-void put_u16(Bytes &b, std::size_t at, uint16_t v);
 void put_u32(Bytes &b, std::size_t at, uint32_t v);
-void put_f64(Bytes &b, std::size_t at, double v);
 
 // The recomputed header fields, read back from a file's first 227 bytes.
 struct HeaderCounts {
