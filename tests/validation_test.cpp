@@ -1,25 +1,14 @@
 // The validation functions called directly: their results and their exact messages.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <functional>
-
 #include "Varnoke_LiDAR.h"
 #include "support/expected_output.h"
 #include "support/las_file.h"
+#include "support/printed.h"
 #include "support/scratch.h"
 
 namespace lastest {
 namespace {
-
-// Runs `call`, returning what it printed.
-std::string printed(const std::function<void()> &call) {
-    std::fflush(stdout);
-    testing::internal::CaptureStdout();
-    call();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
 
 TEST(CheckLas, YieldsTheLasTypeOfEachAcceptedCombination) {
     struct Case {

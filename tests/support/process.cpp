@@ -3,14 +3,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
 namespace lastest {
 
-ProcessResult run_process(const std::string &program, const std::vector<std::string> &args,
-                          const std::string &cwd,
-                          const std::vector<std::pair<std::string, std::string>> &env) {
+namespace {
+
+// Forks; the child writes its standard output into a pipe, changes to `cwd` and runs `child`,
+// which must not return. The parent collects the output and the exit status.
+ProcessResult run_forked(const std::string &cwd, const std::function<void()> &child) {
+    std::fflush(stdout);  // nothing buffered here may be written twice
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
     const pid_t pid = fork();
@@ -20,12 +24,7 @@ ProcessResult run_process(const std::string &program, const std::vector<std::str
         close(fds[0]);
         close(fds[1]);
         if (chdir(cwd.c_str()) != 0) _exit(127);
-        for (const auto &[name, value] : env) setenv(name.c_str(), value.c_str(), 1);
-        std::vector<char *> argv;
-        argv.push_back(const_cast<char *>(program.c_str()));
-        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        child();
         _exit(127);
     }
     close(fds[1]);
@@ -41,6 +40,28 @@ ProcessResult run_process(const std::string &program, const std::vector<std::str
     waitpid(pid, &wstatus, 0);
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
     return result;
+}
+
+}  // namespace
+
+ProcessResult run_process(const std::string &program, const std::vector<std::string> &args,
+                          const std::string &cwd,
+                          const std::vector<std::pair<std::string, std::string>> &env) {
+    return run_forked(cwd, [&] {
+        for (const auto &[name, value] : env) setenv(name.c_str(), value.c_str(), 1);
+        std::vector<char *> argv;
+        argv.push_back(const_cast<char *>(program.c_str()));
+        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+    });
+}
+
+ProcessResult run_in_child(const std::function<void()> &body, const std::string &cwd) {
+    return run_forked(cwd, [&] {
+        body();
+        std::exit(0);
+    });
 }
 
 ProcessResult run_quillfen(const std::vector<std::string> &args, const std::string &cwd,

@@ -2,6 +2,7 @@
 #ifndef VARNOKE_TESTS_PROCESS_H
 #define VARNOKE_TESTS_PROCESS_H
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +18,10 @@ struct ProcessResult {
 ProcessResult run_process(const std::string &program, const std::vector<std::string> &args,
                           const std::string &cwd,
                           const std::vector<std::pair<std::string, std::string>> &env = {});
+
+// Runs `body` in a forked copy of this process, in directory `cwd`, and collects what it writes to
+// standard output and how it ends: through exit, or with status 0 when `body` returns.
+ProcessResult run_in_child(const std::function<void()> &body, const std::string &cwd = ".");
 
 // Runs Quillfen with `args` in directory `cwd`.
 ProcessResult run_quillfen(const std::vector<std::string> &args, const std::string &cwd,
