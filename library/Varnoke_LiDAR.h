@@ -217,6 +217,14 @@ VARNOKE_LIDAR_API void update_header(const char *filename);
 /* Prints the banner of the Varnoke LiDAR Utilities. */
 VARNOKE_LIDAR_API void credits(void);
 
+/* Header initialisation: put the caller's record into the state of an empty file of its version
+ * (point format 0 with record length 0, data right behind the 227-byte header, unit scale
+ * factors, zero offsets, box and counts). Bytes 17-23, 27-57 and 82-89 of the record are left
+ * as they were. */
+VARNOKE_LIDAR_API void initialize_header10(LAS10Header *ph);
+VARNOKE_LIDAR_API void initialize_header11(LAS11Header *ph);
+VARNOKE_LIDAR_API void initialize_header12(LAS12Header *ph);
+
 #ifdef __cplusplus
 }
 #endif
