@@ -225,6 +225,23 @@ VARNOKE_LIDAR_API void initialize_header10(LAS10Header *ph);
 VARNOKE_LIDAR_API void initialize_header11(LAS11Header *ph);
 VARNOKE_LIDAR_API void initialize_header12(LAS12Header *ph);
 
+/* Index-carrying quicksorts: sort the keys p ascending in place and make every exchange at the
+ * same two positions of p_ind. The entry points sort positions 0 .. count - 1 (nothing when count
+ * is 0 or less); the workers sort the inclusive range left .. right and touch nothing outside it.
+ * Every routine of one key type yields the same arrangement of both arrays; the parallel flavour
+ * carries a depth budget (15 from its entry point) and runs on the calling thread. Double keys
+ * use the IEEE less-than comparison and move as whole bit patterns. */
+VARNOKE_LIDAR_API void l_quicksort(int32_t *p, int32_t count, int32_t *p_ind);
+VARNOKE_LIDAR_API void l_qs(int32_t *p, int32_t left, int32_t right, int32_t *p_ind);
+VARNOKE_LIDAR_API void l_parallel_quicksort(int32_t *p, int32_t count, int32_t *p_ind);
+VARNOKE_LIDAR_API void l_parallel_qs(int32_t *p, int32_t left, int32_t right, int32_t *p_ind,
+                                     int32_t deep);
+VARNOKE_LIDAR_API void d_quicksort(double *p, int32_t count, int32_t *p_ind);
+VARNOKE_LIDAR_API void d_qs(double *p, int32_t left, int32_t right, int32_t *p_ind);
+VARNOKE_LIDAR_API void d_parallel_quicksort(double *p, int32_t count, int32_t *p_ind);
+VARNOKE_LIDAR_API void d_parallel_qs(double *p, int32_t left, int32_t right, int32_t *p_ind,
+                                     int32_t deep);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,7 +1,9 @@
 # Checks that the dynamic symbol table of LIBRARY defines exactly the library's functions.
 set(expected
-  check_file_extension check_las credits error_msg file_access
-  initialize_header10 initialize_header11 initialize_header12 update_header)
+  check_file_extension check_las credits
+  d_parallel_qs d_parallel_quicksort d_qs d_quicksort error_msg file_access
+  initialize_header10 initialize_header11 initialize_header12
+  l_parallel_qs l_parallel_quicksort l_qs l_quicksort update_header)
 
 execute_process(COMMAND nm -D --defined-only ${LIBRARY}
   OUTPUT_VARIABLE table RESULT_VARIABLE failed)

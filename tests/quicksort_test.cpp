@@ -1,0 +1,340 @@
+// The index-carrying quicksorts: the arrangement of both arrays, compared with a plain recursive
+// transcription of the partition-exchange procedure, and a stack that stays small on input that
+// makes the procedure as written nest once per element.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Varnoke_LiDAR.h"
+
+namespace lastest {
+namespace {
+
+// The procedure exactly as described, nested call for nested range; `depth` reports how deep the
+// nesting went.
+template <typename Key>
+void reference_qs(Key *p, int32_t left, int32_t right, int32_t *ind, int32_t level = 1,
+                  int32_t *depth = nullptr) {
+    if (depth != nullptr && level > *depth) *depth = level;
+    int32_t i = left;
+    int32_t j = right;
+    const Key v = p[(int64_t{left} + right) / 2];
+    do {
+        while (p[i] < v && i < right) i++;
+        while (v < p[j] && j > left) j--;
+        if (i <= j) {
+            const Key key = p[i];
+            p[i] = p[j];
+            p[j] = key;
+            const int32_t index = ind[i];
+            ind[i] = ind[j];
+            ind[j] = index;
+            i++;
+            j--;
+        }
+    } while (i <= j);
+    if (left < j) reference_qs(p, left, j, ind, level + 1, depth);
+    if (i < right) reference_qs(p, i, right, ind, level + 1, depth);
+}
+
+template <typename Key>
+struct Family;
+template <>
+struct Family<int32_t> {
+    static constexpr auto quicksort = l_quicksort;
+    static constexpr auto qs = l_qs;
+    static constexpr auto parallel_quicksort = l_parallel_quicksort;
+    static constexpr auto parallel_qs = l_parallel_qs;
+};
+template <>
+struct Family<double> {
+    static constexpr auto quicksort = d_quicksort;
+    static constexpr auto qs = d_qs;
+    static constexpr auto parallel_quicksort = d_parallel_quicksort;
+    static constexpr auto parallel_qs = d_parallel_qs;
+};
+
+// Each routine of a key type, called to sort positions left .. right; the entry points are
+// handed the range as an array of its own.
+template <typename Key>
+struct Routine {
+    std::string name;
+    std::function<void(Key *, int32_t, int32_t, int32_t *)> sort;
+};
+
+template <typename Key>
+std::vector<Routine<Key>> routines() {
+    using F = Family<Key>;
+    std::vector<Routine<Key>> all = {
+        {"quicksort", [](Key *p, int32_t l, int32_t r,
+                         int32_t *ind) { F::quicksort(p + l, r - l + 1, ind + l); }},
+        {"parallel_quicksort", [](Key *p, int32_t l, int32_t r,
+                                  int32_t *ind) { F::parallel_quicksort(p + l, r - l + 1, ind + l); }},
+        {"qs", [](Key *p, int32_t l, int32_t r, int32_t *ind) { F::qs(p, l, r, ind); }},
+    };
+    for (const int32_t deep : {15, 0, 1, 3, -1, INT32_MIN, INT32_MAX}) {
+        all.push_back({"parallel_qs budget " + std::to_string(deep),
+                       [deep](Key *p, int32_t l, int32_t r, int32_t *ind) {
+                           F::parallel_qs(p, l, r, ind, deep);
+                       }});
+    }
+    return all;
+}
+
+std::vector<int32_t> iota_index(std::size_t n) {
+    std::vector<int32_t> ind(n);
+    for (std::size_t k = 0; k < n; ++k) ind[k] = static_cast<int32_t>(k);
+    return ind;
+}
+
+// Keys compared as bit patterns, so that -0.0 and NaN payloads count.
+template <typename Key>
+auto bits(const std::vector<Key> &keys) {
+    using Bits = std::conditional_t<sizeof(Key) == 8, uint64_t, uint32_t>;
+    std::vector<Bits> out;
+    for (const Key k : keys) out.push_back(std::bit_cast<Bits>(k));
+    return out;
+}
+
+template <typename Key>
+void expect_arrangement(const std::vector<Key> &keys, const std::vector<Key> &want_keys,
+                        const std::vector<int32_t> &want_index) {
+    for (const Routine<Key> &routine : routines<Key>()) {
+        SCOPED_TRACE(routine.name);
+        std::vector<Key> p = keys;
+        std::vector<int32_t> ind = iota_index(keys.size());
+        routine.sort(p.data(), 0, static_cast<int32_t>(p.size()) - 1, ind.data());
+        EXPECT_EQ(bits(p), bits(want_keys));
+        EXPECT_EQ(ind, want_index);
+    }
+}
+
+struct Arrangement {
+    std::vector<int32_t> keys, sorted, index;
+};
+
+// Arrangements worked out by hand from the procedure; the keys are small integers, so each case
+// holds for both key types.
+const Arrangement kArrangements[] = {
+    {{}, {}, {}},
+    {{7}, {7}, {0}},
+    {{2, 1}, {1, 2}, {1, 0}},
+    {{1, 2}, {1, 2}, {0, 1}},
+    {{5, 5}, {5, 5}, {1, 0}},
+    {{3, 1, 2}, {1, 2, 3}, {1, 2, 0}},
+    {{4, 1, 3, 2}, {1, 2, 3, 4}, {1, 3, 2, 0}},
+    {{1, 2, 1}, {1, 1, 2}, {2, 0, 1}},
+    {{2, 1, 1}, {1, 1, 2}, {2, 1, 0}},
+    {{1, 1, 2}, {1, 1, 2}, {1, 0, 2}},
+    {{7, 3, 7, 3}, {3, 3, 7, 7}, {3, 1, 0, 2}},
+    {{4, 4, 4}, {4, 4, 4}, {2, 1, 0}},
+    {{4, 4, 4, 4}, {4, 4, 4, 4}, {2, 3, 0, 1}},
+    {{4, 4, 4, 4, 4}, {4, 4, 4, 4, 4}, {3, 4, 2, 0, 1}},
+    {{0, 1, 2, 3, 4, 5, 6, 7, 8}, {0, 1, 2, 3, 4, 5, 6, 7, 8}, {0, 1, 2, 3, 4, 5, 6, 7, 8}},
+    {{9, 8, 7, 6, 5, 4, 3, 2, 1, 0},
+     {0, 1, 2, 3, 4, 5, 6, 7, 8, 9},
+     {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}},
+    {{1, -1}, {-1, 1}, {1, 0}},
+};
+
+TEST(Quicksort, ArrangementsOfSmallArrays) {
+    for (const Arrangement &a : kArrangements) {
+        SCOPED_TRACE(testing::PrintToString(a.keys));
+        expect_arrangement(a.keys, a.sorted, a.index);
+        expect_arrangement(std::vector<double>(a.keys.begin(), a.keys.end()),
+                           std::vector<double>(a.sorted.begin(), a.sorted.end()), a.index);
+    }
+}
+
+TEST(Quicksort, KeysAtTheLimitsOfTheirTypes) {
+    const int32_t lo = INT32_MIN, hi = INT32_MAX;
+    expect_arrangement<int32_t>({hi, 0, lo, -1, 1}, {lo, -1, 0, 1, hi}, {2, 3, 1, 4, 0});
+    const double inf = std::numeric_limits<double>::infinity();
+    expect_arrangement<double>({0.0, -0.0}, {-0.0, 0.0}, {1, 0});
+    expect_arrangement<double>({inf, -inf, 0.0}, {-inf, 0.0, inf}, {1, 2, 0});
+}
+
+TEST(Quicksort, NanKeysStopBothScans) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    expect_arrangement<double>({3.0, nan, 1.0}, {1.0, nan, 3.0}, {2, 1, 0});
+    expect_arrangement<double>({nan, 2.0, 1.0}, {1.0, 2.0, nan}, {2, 1, 0});
+    expect_arrangement<double>({1.0, nan}, {nan, 1.0}, {1, 0});
+    expect_arrangement<double>({nan, 1.0}, {1.0, nan}, {1, 0});
+}
+
+TEST(Quicksort, RangeInsideALargerArray) {
+    const std::vector<int32_t> keys = {9, 8, 7, 6, 5, 4, 3};
+    for (const Routine<int32_t> &routine : routines<int32_t>()) {
+        SCOPED_TRACE(routine.name);
+        std::vector<int32_t> p = keys;
+        std::vector<int32_t> ind = iota_index(p.size());
+        routine.sort(p.data(), 2, 4, ind.data());
+        EXPECT_EQ(p, (std::vector<int32_t>{9, 8, 5, 6, 7, 4, 3}));
+        EXPECT_EQ(ind, (std::vector<int32_t>{0, 1, 4, 3, 2, 5, 6}));
+    }
+}
+
+// Empty and negative counts and reversed ranges read nothing: null arrays would fault.
+TEST(Quicksort, EmptyRangesAreNotRead) {
+    for (const int32_t count : {0, -1, INT32_MIN}) {
+        l_quicksort(nullptr, count, nullptr);
+        l_parallel_quicksort(nullptr, count, nullptr);
+        d_quicksort(nullptr, count, nullptr);
+        d_parallel_quicksort(nullptr, count, nullptr);
+    }
+    l_qs(nullptr, 5, 4, nullptr);
+    d_qs(nullptr, 0, -1, nullptr);
+    l_parallel_qs(nullptr, INT32_MAX, INT32_MIN, nullptr, 15);
+    d_parallel_qs(nullptr, 1, 0, nullptr, 0);
+}
+
+// Random keys for the differential test: a few distinct values, a moderate spread, or anything;
+// for doubles also zeros of both signs, infinities and NaNs with different payloads.
+template <typename Key>
+Key random_key(std::mt19937 &rng, int kind);
+
+template <>
+int32_t random_key<int32_t>(std::mt19937 &rng, int kind) {
+    switch (kind) {
+        case 0:
+            return static_cast<int32_t>(rng() % 4);
+        case 1:
+            return static_cast<int32_t>(rng() % 1000) - 500;
+        default:
+            return static_cast<int32_t>(rng());
+    }
+}
+
+template <>
+double random_key<double>(std::mt19937 &rng, int kind) {
+    const auto r = static_cast<uint32_t>(rng());
+    switch (kind) {
+        case 0:
+            return static_cast<double>(r % 4) - 1.5;
+        case 1: {
+            const double specials[] = {0.0, -0.0, std::numeric_limits<double>::infinity(),
+                                       -std::numeric_limits<double>::infinity(),
+                                       std::bit_cast<double>(0x7FF8000000000000ULL | (r >> 8)),
+                                       std::bit_cast<double>(0xFFF0000000000001ULL | (r >> 8)),
+                                       1.0, -2.5};
+            return specials[r % 8];
+        }
+        default:
+            return std::ldexp(static_cast<double>(static_cast<int32_t>(r)), int(rng() % 20) - 10);
+    }
+}
+
+// Both arrays of each routine match the transcription bit for bit, for ranges inside larger
+// arrays whose other positions must stay as they were. The index values are random too: they
+// travel with their keys whatever they are.
+template <typename Key>
+void differential(uint32_t seed) {
+    std::mt19937 rng(seed);
+    const auto all = routines<Key>();
+    for (int round = 0; round < 240; ++round) {
+        const int kind = round % 3;
+        const int32_t size = static_cast<int32_t>(round < 120 ? rng() % 40 : rng() % 3000);
+        const int32_t before = static_cast<int32_t>(rng() % 3), after = static_cast<int32_t>(rng() % 3);
+        const std::size_t total = static_cast<std::size_t>(before + size + after);
+        std::vector<Key> keys(total);
+        std::vector<int32_t> ind(total);
+        for (std::size_t k = 0; k < total; ++k) {
+            keys[k] = random_key<Key>(rng, kind);
+            ind[k] = static_cast<int32_t>(rng() % 64) - 32;
+        }
+        std::vector<Key> want_keys = keys;
+        std::vector<int32_t> want_ind = ind;
+        if (size > 0) {
+            reference_qs(want_keys.data(), before, before + size - 1, want_ind.data());
+        }
+        const Routine<Key> &routine = all[static_cast<std::size_t>(round) % all.size()];
+        SCOPED_TRACE(testing::Message() << routine.name << ", round " << round << ", size " << size);
+        std::vector<Key> p = keys;
+        std::vector<int32_t> q = ind;
+        routine.sort(p.data(), before, before + size - 1, q.data());
+        ASSERT_EQ(bits(p), bits(want_keys));
+        ASSERT_EQ(q, want_ind);
+    }
+}
+
+TEST(Quicksort, MatchesTheRecursiveProcedureOnRandomInput) {
+    differential<int32_t>(20261208);
+    differential<double>(20261209);
+}
+
+// Keys for which the middle position of every range the procedure reaches holds the largest key
+// of that range: each partition then splits off one element, and the procedure as written nests
+// once per element. Built by replaying the partitions on a permutation of positions.
+std::vector<int32_t> middle_maximum_keys(int32_t n) {
+    std::vector<int32_t> origin = iota_index(static_cast<std::size_t>(n));
+    std::vector<int32_t> keys(static_cast<std::size_t>(n));
+    for (int32_t right = n - 1; right > 0; --right) {
+        // The largest key at the middle is exchanged with the last key of the range, and the
+        // rest of the range is partitioned again.
+        const auto middle = static_cast<std::size_t>(right / 2), last = static_cast<std::size_t>(right);
+        keys[static_cast<std::size_t>(origin[middle])] = right;
+        std::swap(origin[middle], origin[last]);
+    }
+    if (n > 0) keys[static_cast<std::size_t>(origin[0])] = 0;
+    return keys;
+}
+
+TEST(Quicksort, MiddleMaximumInputMakesTheProcedureNestOncePerElement) {
+    const int32_t n = 2000;
+    std::vector<int32_t> keys = middle_maximum_keys(n);
+    std::vector<int32_t> ind = iota_index(keys.size());
+    int32_t depth = 0;
+    reference_qs(keys.data(), 0, n - 1, ind.data(), 1, &depth);
+    EXPECT_EQ(depth, n - 1);
+}
+
+// Sorting `count` keys of that input on a thread with a 256 KiB stack: nesting once per element
+// would need several megabytes.
+template <typename Key>
+void sort_on_small_stack(void (*sort)(Key *, int32_t, int32_t *), int32_t count) {
+    const std::vector<int32_t> order = middle_maximum_keys(count);
+    struct Job {
+        void (*sort)(Key *, int32_t, int32_t *);
+        std::vector<Key> keys;
+        std::vector<int32_t> ind;
+    } job{sort, std::vector<Key>(order.begin(), order.end()), iota_index(order.size())};
+
+    pthread_attr_t attr;
+    ASSERT_EQ(pthread_attr_init(&attr), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(
+                  &thread, &attr,
+                  [](void *arg) -> void * {
+                      Job &j = *static_cast<Job *>(arg);
+                      j.sort(j.keys.data(), static_cast<int32_t>(j.keys.size()), j.ind.data());
+                      return nullptr;
+                  },
+                  &job),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+
+    for (int32_t k = 0; k < count; ++k) {
+        const auto at = static_cast<std::size_t>(k);
+        ASSERT_EQ(job.keys[at], static_cast<Key>(k));
+        ASSERT_EQ(order[static_cast<std::size_t>(job.ind[at])], k);
+    }
+}
+
+TEST(Quicksort, UnfavourableInputSortsOnASmallStack) {
+    sort_on_small_stack<int32_t>(l_quicksort, 50000);
+    sort_on_small_stack<double>(d_parallel_quicksort, 50000);
+}
+
+}  // namespace
+}  // namespace lastest
