@@ -242,6 +242,14 @@ VARNOKE_LIDAR_API void d_parallel_quicksort(double *p, int32_t count, int32_t *p
 VARNOKE_LIDAR_API void d_parallel_qs(double *p, int32_t left, int32_t right, int32_t *p_ind,
                                      int32_t deep);
 
+/* Argument checks. check_YN returns 0 for "Y", "N", "y" or "n" and -1 (after a message) for
+ * anything else. check_numeric_argument accepts a text of digits with at most one '.' and at most
+ * one '-'; check_DEM accepts a name ending in .asc, or in .flt with a readable companion .hdr.
+ * Both end the process with exit status -1 after their messages when they reject. */
+VARNOKE_LIDAR_API int16_t check_YN(const char *text);
+VARNOKE_LIDAR_API void check_numeric_argument(const char *str);
+VARNOKE_LIDAR_API void check_DEM(const char *str);
+
 #ifdef __cplusplus
 }
 #endif

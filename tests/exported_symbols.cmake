@@ -1,6 +1,6 @@
 # Checks that the dynamic symbol table of LIBRARY defines exactly the library's functions.
 set(expected
-  check_file_extension check_las credits
+  check_DEM check_YN check_file_extension check_las check_numeric_argument credits
   d_parallel_qs d_parallel_quicksort d_qs d_quicksort error_msg file_access
   initialize_header10 initialize_header11 initialize_header12
   l_parallel_qs l_parallel_quicksort l_qs l_quicksort update_header)
