@@ -1,5 +1,6 @@
 /* The library's header compiled as C: record sizes, and the functions linked by their plain
- * names. Prints the LAS type of the file named on the command line. */
+ * names. Prints the LAS type of the file named on the command line, then uses a fresh header,
+ * a sort and a flag check. */
 #include <stdio.h>
 
 #include "Varnoke_LiDAR.h"
@@ -13,5 +14,14 @@ _Static_assert(sizeof(LAS12fm2) == 26 && sizeof(LAS12fm3) == 34, "point formats 
 int main(int argc, char *argv[]) {
     if (argc != 2) return 2;
     printf("LAS type %d\n", (int)check_las(argv[1]));
+
+    LAS12Header header;
+    initialize_header12(&header);
+    int32_t keys[3] = {3, 1, 2};
+    int32_t index[3] = {0, 1, 2};
+    l_quicksort(keys, 3, index);
+    printf("version %d.%d, sorted from %d %d %d, Y flag %d\n", (int)header.VersionMajor,
+           (int)header.VersionMinor, (int)index[0], (int)index[1], (int)index[2],
+           (int)check_YN("Y"));
     return 0;
 }
