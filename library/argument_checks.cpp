@@ -11,9 +11,13 @@
 
 namespace {
 
-[[noreturn]] void reject() { std::exit(-1); }
+[[noreturn]] void reject() {
+    std::exit(-1);
+}
 
-bool is_number_character(unsigned char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-'; }
+bool is_number_character(unsigned char c) {
+    return (c >= '0' && c <= '9') || c == '.' || c == '-';
+}
 
 // Digits with at most one '.' and at most one '-' anywhere; a lone '.' or '-' is no number.
 // The text is scanned whole, however long it is.
@@ -64,7 +68,8 @@ void check_DEM(const char *str) {
     std::string companion(str, std::strlen(str) - 4);
     companion += ".hdr";
     if (file_access(companion.c_str()) != 0) {
-        std::printf("\nFloating point binary DEM files also require a ASCII header file ('.hdr')\n");
+        std::printf(
+            "\nFloating point binary DEM files also require a ASCII header file ('.hdr')\n");
         reject();
     }
 }

@@ -56,8 +56,14 @@ void initialize(Header &h, uint8_t minor) {
 
 extern "C" {
 
-void initialize_header10(LAS10Header *ph) { initialize(*ph, 0); }
-void initialize_header11(LAS11Header *ph) { initialize(*ph, 1); }
-void initialize_header12(LAS12Header *ph) { initialize(*ph, 2); }
+void initialize_header10(LAS10Header *ph) {
+    initialize(*ph, 0);
+}
+void initialize_header11(LAS11Header *ph) {
+    initialize(*ph, 1);
+}
+void initialize_header12(LAS12Header *ph) {
+    initialize(*ph, 2);
+}
 
 }  // extern "C"

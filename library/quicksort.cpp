@@ -74,13 +74,17 @@ void sort_all(Key *p, int32_t count, int32_t *p_ind, Budget budget) {
 
 constexpr Budget kPlain{false, 0};
 
-constexpr Budget budget_of(int32_t deep) { return {true, deep}; }
+constexpr Budget budget_of(int32_t deep) {
+    return {true, deep};
+}
 
 }  // namespace
 
 extern "C" {
 
-void l_quicksort(int32_t *p, int32_t count, int32_t *p_ind) { sort_all(p, count, p_ind, kPlain); }
+void l_quicksort(int32_t *p, int32_t count, int32_t *p_ind) {
+    sort_all(p, count, p_ind, kPlain);
+}
 
 void l_qs(int32_t *p, int32_t left, int32_t right, int32_t *p_ind) {
     sort_range(p, left, right, p_ind, kPlain);
@@ -94,7 +98,9 @@ void l_parallel_qs(int32_t *p, int32_t left, int32_t right, int32_t *p_ind, int3
     sort_range(p, left, right, p_ind, budget_of(deep));
 }
 
-void d_quicksort(double *p, int32_t count, int32_t *p_ind) { sort_all(p, count, p_ind, kPlain); }
+void d_quicksort(double *p, int32_t count, int32_t *p_ind) {
+    sort_all(p, count, p_ind, kPlain);
+}
 
 void d_qs(double *p, int32_t left, int32_t right, int32_t *p_ind) {
     sort_range(p, left, right, p_ind, kPlain);

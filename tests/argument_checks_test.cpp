@@ -20,9 +20,8 @@ TEST(CheckYN, AcceptsExactlyOneLetterFlags) {
         const char *text;
         bool accepted;
     };
-    const Case cases[] = {{"Y", true},    {"N", true},   {"y", true},  {"n", true},
-                          {"yes", false}, {"YES", false}, {"Y ", false}, {"", false},
-                          {"x", false},   {"NY", false}};
+    const Case cases[] = {{"Y", true},    {"N", true},   {"y", true}, {"n", true},  {"yes", false},
+                          {"YES", false}, {"Y ", false}, {"", false}, {"x", false}, {"NY", false}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
         int16_t status = 0;
@@ -62,8 +61,8 @@ TEST(CheckNumericArgument, AcceptsOrEndsTheProcess) {
         {" 5", false},
         {"5,0", false},
         {"abc", false},
-        {"x..", false},     // breaks two rules, complains once
-        {"\xB3", false},    // a byte above 127 is no digit
+        {"x..", false},   // breaks two rules, complains once
+        {"\xB3", false},  // a byte above 127 is no digit
         {"7\xB9", false},
         // Texts longer than a 16-bit index can reach are scanned whole under the same rules.
         {beyond_16_bits, true},
@@ -97,7 +96,8 @@ TEST(CheckDem, AcceptsAsciiAndFloatingPointNamesWithTheirMessages) {
     const std::string long_stem = folder + "/" + folder + "/" + folder + "/" + folder + "/dem";
     std::filesystem::create_directories(dir.path() / "sub");
     std::filesystem::create_directories(dir.path() / long_stem.substr(0, long_stem.size() - 4));
-    for (const std::string &hdr : {std::string("dem.hdr"), std::string("sub/dem.hdr"), long_stem + ".hdr"}) {
+    for (const std::string &hdr :
+         {std::string("dem.hdr"), std::string("sub/dem.hdr"), long_stem + ".hdr"}) {
         write_file(dir / hdr, {});
     }
     const std::string too_short = "\nFile name (.asc) is too short\n";

@@ -23,8 +23,8 @@ Bytes expected_defaults(uint8_t minor) {
     b[24] = 1;
     b[25] = minor;
     std::memcpy(&b[58], "Varnoke LiDAR Utilities", 23);
-    b[94] = 0xE3;  // HeaderSize 227
-    b[96] = 0xE3;  // OffsetToData 227
+    b[94] = 0xE3;                                      // HeaderSize 227
+    b[96] = 0xE3;                                      // OffsetToData 227
     for (const std::size_t at : {131U, 139U, 147U}) {  // 1.0 as binary64, little-endian
         b[at + 6] = 0xF0;
         b[at + 7] = 0x3F;
@@ -94,9 +94,9 @@ TEST(InitializeHeader, FreshHeaderIsRejectedForItsRecordLength) {
         const std::string name = dir / ("fresh" + std::to_string(minor) + ".las");
         write_file(name, initialised(minor, 0x00));
         int16_t type = 0;
-        EXPECT_EQ(printed([&] { type = check_las(name.c_str()); }),
-                  "\nData format of " + name +
-                      " (0) is incompatible with Length of Data Record (0)\n");
+        EXPECT_EQ(
+            printed([&] { type = check_las(name.c_str()); }),
+            "\nData format of " + name + " (0) is incompatible with Length of Data Record (0)\n");
         EXPECT_EQ(type, -1);
     }
 }

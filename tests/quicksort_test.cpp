@@ -77,8 +77,10 @@ std::vector<Routine<Key>> routines() {
     std::vector<Routine<Key>> all = {
         {"quicksort", [](Key *p, int32_t l, int32_t r,
                          int32_t *ind) { F::quicksort(p + l, r - l + 1, ind + l); }},
-        {"parallel_quicksort", [](Key *p, int32_t l, int32_t r,
-                                  int32_t *ind) { F::parallel_quicksort(p + l, r - l + 1, ind + l); }},
+        {"parallel_quicksort",
+         [](Key *p, int32_t l, int32_t r, int32_t *ind) {
+             F::parallel_quicksort(p + l, r - l + 1, ind + l);
+         }},
         {"qs", [](Key *p, int32_t l, int32_t r, int32_t *ind) { F::qs(p, l, r, ind); }},
     };
     for (const int32_t deep : {15, 0, 1, 3, -1, INT32_MIN, INT32_MAX}) {
@@ -221,11 +223,14 @@ double random_key<double>(std::mt19937 &rng, int kind) {
         case 0:
             return static_cast<double>(r % 4) - 1.5;
         case 1: {
-            const double specials[] = {0.0, -0.0, std::numeric_limits<double>::infinity(),
+            const double specials[] = {0.0,
+                                       -0.0,
+                                       std::numeric_limits<double>::infinity(),
                                        -std::numeric_limits<double>::infinity(),
                                        std::bit_cast<double>(0x7FF8000000000000ULL | (r >> 8)),
                                        std::bit_cast<double>(0xFFF0000000000001ULL | (r >> 8)),
-                                       1.0, -2.5};
+                                       1.0,
+                                       -2.5};
             return specials[r % 8];
         }
         default:
@@ -243,7 +248,8 @@ void differential(uint32_t seed) {
     for (int round = 0; round < 240; ++round) {
         const int kind = round % 3;
         const int32_t size = static_cast<int32_t>(round < 120 ? rng() % 40 : rng() % 3000);
-        const int32_t before = static_cast<int32_t>(rng() % 3), after = static_cast<int32_t>(rng() % 3);
+        const int32_t before = static_cast<int32_t>(rng() % 3),
+                      after = static_cast<int32_t>(rng() % 3);
         const std::size_t total = static_cast<std::size_t>(before + size + after);
         std::vector<Key> keys(total);
         std::vector<int32_t> ind(total);
@@ -257,7 +263,8 @@ void differential(uint32_t seed) {
             reference_qs(want_keys.data(), before, before + size - 1, want_ind.data());
         }
         const Routine<Key> &routine = all[static_cast<std::size_t>(round) % all.size()];
-        SCOPED_TRACE(testing::Message() << routine.name << ", round " << round << ", size " << size);
+        SCOPED_TRACE(testing::Message()
+                     << routine.name << ", round " << round << ", size " << size);
         std::vector<Key> p = keys;
         std::vector<int32_t> q = ind;
         routine.sort(p.data(), before, before + size - 1, q.data());
@@ -280,7 +287,8 @@ std::vector<int32_t> middle_maximum_keys(int32_t n) {
     for (int32_t right = n - 1; right > 0; --right) {
         // The largest key at the middle is exchanged with the last key of the range, and the
         // rest of the range is partitioned again.
-        const auto middle = static_cast<std::size_t>(right / 2), last = static_cast<std::size_t>(right);
+        const auto middle = static_cast<std::size_t>(right / 2),
+                   last = static_cast<std::size_t>(right);
         keys[static_cast<std::size_t>(origin[middle])] = right;
         std::swap(origin[middle], origin[last]);
     }
