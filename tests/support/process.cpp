@@ -1,16 +1,21 @@
 #include "process.h"
 
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 
 namespace lastest {
 
-ProcessResult run_process(const std::string &program, const std::vector<std::string> &args,
-                          const std::string &cwd,
-                          const std::vector<std::pair<std::string, std::string>> &env) {
+namespace {
+
+ProcessResult run(const std::string &program, const std::vector<std::string> &args,
+                  const std::string &cwd,
+                  const std::vector<std::pair<std::string, std::string>> &env,
+                  std::optional<unsigned> id) {
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
     const pid_t pid = fork();
@@ -19,6 +24,7 @@ ProcessResult run_process(const std::string &program, const std::vector<std::str
         dup2(fds[1], STDOUT_FILENO);
         close(fds[0]);
         close(fds[1]);
+        if (id && (setgroups(0, nullptr) != 0 || setgid(*id) != 0 || setuid(*id) != 0)) _exit(126);
         if (chdir(cwd.c_str()) != 0) _exit(127);
         for (const auto &[name, value] : env) setenv(name.c_str(), value.c_str(), 1);
         std::vector<char *> argv;
@@ -43,9 +49,22 @@ ProcessResult run_process(const std::string &program, const std::vector<std::str
     return result;
 }
 
+}  // namespace
+
+ProcessResult run_process(const std::string &program, const std::vector<std::string> &args,
+                          const std::string &cwd,
+                          const std::vector<std::pair<std::string, std::string>> &env) {
+    return run(program, args, cwd, env, std::nullopt);
+}
+
 ProcessResult run_quillfen(const std::vector<std::string> &args, const std::string &cwd,
                            const std::vector<std::pair<std::string, std::string>> &env) {
-    return run_process(QUILLFEN_PATH, args, cwd, env);
+    return run(QUILLFEN_PATH, args, cwd, env, std::nullopt);
+}
+
+ProcessResult run_quillfen_as(unsigned id, const std::vector<std::string> &args,
+                              const std::string &cwd) {
+    return run(QUILLFEN_PATH, args, cwd, {}, id);
 }
 
 }  // namespace lastest
