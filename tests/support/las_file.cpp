@@ -186,4 +186,21 @@ void write_file(const std::string &path, const Bytes &bytes) {
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+Bytes read_file_range(const std::string &path, uint64_t at, std::size_t size) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(at));
+    Bytes b(size);
+    in.read(reinterpret_cast<char *>(b.data()), static_cast<std::streamsize>(size));
+    if (!in) throw std::runtime_error("cannot read the range of " + path);
+    return b;
+}
+
+void write_file_at(const std::string &path, uint64_t at, const Bytes &bytes) {
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp(static_cast<std::streamoff>(at));
+    out.write(reinterpret_cast<const char *>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write into " + path);
+}
+
 }  // namespace lastest
