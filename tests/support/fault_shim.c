@@ -1,7 +1,8 @@
 /*
  * Preloaded into Quillfen by the tests to make one stdio call fail. VARNOKE_FAULT names the call
  * and which of its calls fails, for example "fread:3" (the third fread), "fopen:2", "fwrite:1",
- * "fflush:1", "fsync:1" or "fclose:2". Every other call goes through unchanged.
+ * "fflush:1", "fsync:1", "fclose:2" or "fseeko:1" (fseeko and fseeko64 counted together). Every
+ * other call goes through unchanged.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -9,10 +10,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/types.h>
 
 static int should_fail(const char *call) {
     static int counts[8];
-    static const char *const calls[8] = {"fopen", "fread", "fwrite", "fflush", "fsync", "fclose"};
+    static const char *const calls[8] = {"fopen", "fread",  "fwrite", "fflush",
+                                         "fsync", "fclose", "fseeko"};
     const char *spec = getenv("VARNOKE_FAULT");
     size_t len = strlen(call);
     int k;
@@ -97,4 +100,23 @@ int fclose(FILE *f) {
         return EOF;
     }
     return result;
+}
+
+/* Both seeks go to the 64-bit one; an off_t always fits an off64_t. */
+static int seek_unless_failing(FILE *f, off64_t offset, int whence) {
+    int (*real)(FILE *, off64_t, int);
+    NEXT(real, "fseeko64");
+    if (should_fail("fseeko")) {
+        errno = EIO;
+        return -1;
+    }
+    return real(f, offset, whence);
+}
+
+int fseeko(FILE *f, off_t offset, int whence) {
+    return seek_unless_failing(f, offset, whence);
+}
+
+int fseeko64(FILE *f, off64_t offset, int whence) {
+    return seek_unless_failing(f, offset, whence);
 }

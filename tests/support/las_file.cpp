@@ -54,15 +54,19 @@ double f64_at(const Bytes &b, std::size_t at) {
     return load_le<double>(b, at);
 }
 
-// Encodes a record of `length` bytes for `p`, with distinctive bytes after the coordinates.
+// Encodes a record of `length` bytes for `p`, with distinctive bytes after the coordinates. A
+// record shorter than the common 20-byte start (a length no point format has) holds its first
+// `length` bytes.
 void append_record(Bytes &out, const Point &p, uint16_t length, std::size_t serial) {
-    const std::size_t at = out.size();
-    out.resize(at + length);
-    for (std::size_t k = 12; k < length; ++k) out[at + k] = static_cast<uint8_t>(serial * 7 + k);
-    store_le(out, at, p.x);
-    store_le(out, at + 4, p.y);
-    store_le(out, at + 8, p.z);
-    out[at + 14] = p.bitfield;
+    Bytes record(std::max<std::size_t>(length, 20));
+    for (std::size_t k = 12; k < record.size(); ++k) {
+        record[k] = static_cast<uint8_t>(serial * 7 + k);
+    }
+    store_le(record, 0, p.x);
+    store_le(record, 4, p.y);
+    store_le(record, 8, p.z);
+    record[14] = p.bitfield;
+    out.insert(out.end(), record.begin(), record.begin() + length);
 }
 
 }  // namespace
@@ -180,6 +184,23 @@ void write_file(const std::string &path, const Bytes &bytes) {
     out.write(reinterpret_cast<const char *>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+Bytes read_file_range(const std::string &path, uint64_t at, std::size_t size) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(at));
+    Bytes b(size);
+    in.read(reinterpret_cast<char *>(b.data()), static_cast<std::streamsize>(size));
+    if (!in) throw std::runtime_error("cannot read the range of " + path);
+    return b;
+}
+
+void write_file_at(const std::string &path, uint64_t at, const Bytes &bytes) {
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp(static_cast<std::streamoff>(at));
+    out.write(reinterpret_cast<const char *>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write into " + path);
 }
 
 }  // namespace lastest

@@ -58,6 +58,9 @@ HeaderCounts expected_counts(const Bytes &file);
 Bytes read_file(const std::string &path);
 Bytes read_file_prefix(const std::string &path, std::size_t size);
 void write_file(const std::string &path, const Bytes &bytes);
+// Reads or overwrites `size` bytes at a 64-bit position of an existing file.
+Bytes read_file_range(const std::string &path, uint64_t at, std::size_t size);
+void write_file_at(const std::string &path, uint64_t at, const Bytes &bytes);
 
 }  // namespace lastest
 

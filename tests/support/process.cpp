@@ -1,10 +1,12 @@
 #include "process.h"
 
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 
 namespace lastest {
@@ -42,12 +44,15 @@ ProcessResult run_forked(const std::string &cwd, const std::function<void()> &ch
     return result;
 }
 
-}  // namespace
-
-ProcessResult run_process(const std::string &program, const std::vector<std::string> &args,
-                          const std::string &cwd,
-                          const std::vector<std::pair<std::string, std::string>> &env) {
+// Executes `program`, as user and group `id` when one is given.
+ProcessResult run(const std::string &program, const std::vector<std::string> &args,
+                  const std::string &cwd,
+                  const std::vector<std::pair<std::string, std::string>> &env,
+                  std::optional<unsigned> id) {
     return run_forked(cwd, [&] {
+        if (id && (setgroups(0, nullptr) != 0 || setgid(*id) != 0 || setuid(*id) != 0)) {
+            _exit(126);
+        }
         for (const auto &[name, value] : env) setenv(name.c_str(), value.c_str(), 1);
         std::vector<char *> argv;
         argv.push_back(const_cast<char *>(program.c_str()));
@@ -55,6 +60,14 @@ ProcessResult run_process(const std::string &program, const std::vector<std::str
         argv.push_back(nullptr);
         execv(program.c_str(), argv.data());
     });
+}
+
+}  // namespace
+
+ProcessResult run_process(const std::string &program, const std::vector<std::string> &args,
+                          const std::string &cwd,
+                          const std::vector<std::pair<std::string, std::string>> &env) {
+    return run(program, args, cwd, env, std::nullopt);
 }
 
 ProcessResult run_in_child(const std::function<void()> &body, const std::string &cwd) {
@@ -66,7 +79,12 @@ ProcessResult run_in_child(const std::function<void()> &body, const std::string 
 
 ProcessResult run_quillfen(const std::vector<std::string> &args, const std::string &cwd,
                            const std::vector<std::pair<std::string, std::string>> &env) {
-    return run_process(QUILLFEN_PATH, args, cwd, env);
+    return run(QUILLFEN_PATH, args, cwd, env, std::nullopt);
+}
+
+ProcessResult run_quillfen_as(unsigned id, const std::vector<std::string> &args,
+                              const std::string &cwd) {
+    return run(QUILLFEN_PATH, args, cwd, {}, id);
 }
 
 }  // namespace lastest

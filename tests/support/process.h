@@ -27,6 +27,11 @@ ProcessResult run_in_child(const std::function<void()> &body, const std::string 
 ProcessResult run_quillfen(const std::vector<std::string> &args, const std::string &cwd,
                            const std::vector<std::pair<std::string, std::string>> &env = {});
 
+// Runs Quillfen as user and group `id`, with no supplementary group. Only a process that may
+// change its identity (root) can do this; the tool then fails to start, with status 126.
+ProcessResult run_quillfen_as(unsigned id, const std::vector<std::string> &args,
+                              const std::string &cwd);
+
 }  // namespace lastest
 
 #endif

@@ -1,0 +1,124 @@
+// Fuzzes the road of one file in-process: each input is written to a scratch file named like a
+// LAS file, validated and updated by the header update core, and the outcome checked against an
+// independent reading of the same bytes. The run must either reject the file, print why and leave
+// every byte as it was, or accept it, print nothing, and change only the counts and the box, to
+// exactly the values recomputed here.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "header_update.h"
+#include "support/las_file.h"
+
+namespace {
+
+std::filesystem::path scratch_dir;
+std::string las_name;
+
+[[noreturn]] void broken(const char *what) {
+    std::fprintf(stderr, "\ninvariant broken: %s\n", what);
+    std::abort();
+}
+
+void remove_scratch() {
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch_dir, ignored);
+}
+
+// Whether the update must accept the file, judged from its bytes alone: a LAS 1.0 to 1.2 header
+// that is whole, a point format of 0 to 3 defined for its version, and that format's record
+// length.
+bool acceptable(const lastest::Bytes &b) {
+    if (b.size() < 227 || std::memcmp(b.data(), "LASF", 4) != 0) return false;
+    const uint8_t major = b[24], minor = b[25], format = b[104];
+    const unsigned length = b[105] | (unsigned{b[106]} << 8);
+    if (major != 1 || minor > 2 || format > 3) return false;
+    if (format >= 2 && minor < 2) return false;
+    return length == lastest::record_length_for(format);
+}
+
+bool same_real(double a, double b) {
+    return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b) ||
+           (std::isnan(a) && std::isnan(b));
+}
+
+bool same_counts(const lastest::HeaderCounts &a, const lastest::HeaderCounts &b) {
+    if (a.points != b.points || a.by_return != b.by_return) return false;
+    for (std::size_t k = 0; k < a.box.size(); ++k) {
+        if (!same_real(a.box[k], b.box[k])) return false;
+    }
+    return true;
+}
+
+// Bytes printed on standard output since the last call, which also forgets them.
+off_t printed_bytes() {
+    std::fflush(stdout);
+    struct stat st;
+    if (fstat(STDOUT_FILENO, &st) != 0) broken("cannot inspect the captured output");
+    if (ftruncate(STDOUT_FILENO, 0) != 0 || lseek(STDOUT_FILENO, 0, SEEK_SET) != 0) {
+        broken("cannot reset the captured output");
+    }
+    return st.st_size;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    // A memory file system keeps the update's sync to the disk cheap.
+    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm")
+                                           ? "/dev/shm"
+                                           : std::filesystem::temp_directory_path();
+    std::string pattern = (base / "header-update-fuzz-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) broken("cannot make the scratch directory");
+    scratch_dir = pattern;
+    std::atexit(remove_scratch);
+    las_name = (scratch_dir / "input.las").string();
+    // The messages go to a file, so that each run can be asked whether it printed one.
+    const std::string out_name = (scratch_dir / "stdout.txt").string();
+    const int out = open(out_name.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    if (out < 0 || dup2(out, STDOUT_FILENO) < 0) broken("cannot capture standard output");
+    close(out);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
+    const lastest::Bytes before(data, data + size);
+    lastest::write_file(las_name, before);
+    printed_bytes();
+
+    const int status = varnoke::update_header_status(las_name.c_str());
+    const off_t printed = printed_bytes();
+    const lastest::Bytes after = lastest::read_file(las_name);
+
+    if (status != 0 && status != -1) broken("a status other than 0 and -1");
+    if ((status == 0) != acceptable(before)) {
+        broken(status == 0 ? "an unacceptable file was updated"
+                           : "an acceptable file was rejected");
+    }
+    if (status == -1) {
+        if (printed == 0) broken("a rejection without a message");
+        if (after != before) broken("a rejected file was changed");
+        return 0;
+    }
+    if (printed != 0) broken("a successful update printed a message");
+    if (after.size() != before.size()) broken("the update changed the size of the file");
+    for (std::size_t k = 0; k < size; ++k) {
+        const bool rewritten = (k >= 107 && k <= 130) || (k >= 179 && k <= 226);
+        if (!rewritten && after[k] != before[k])
+            broken("a byte outside the counts and box changed");
+    }
+    if (!same_counts(lastest::counts_of(after), lastest::expected_counts(before))) {
+        broken("the counts or the box differ from the recomputation");
+    }
+    return 0;
+}

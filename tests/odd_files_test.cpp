@@ -1,0 +1,137 @@
+// Odd names and odd files: printf directives and spaces in a name, a file that cannot be opened
+// for writing, and data offsets at or past the end of the file. Each ends in a clear message or
+// exactly the update the rules give.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/expected_output.h"
+#include "support/las_file.h"
+#include "support/process.h"
+#include "support/scratch.h"
+#include "support/update_run.h"
+
+namespace lastest {
+namespace {
+
+namespace fs = std::filesystem;
+
+Bytes valid_file() {
+    LasSpec spec;
+    spec.format = 1;
+    spec.points = {{10, -20, 30, 1}, {-40, 50, -60, 2}, {70, 80, 90, 1}};
+    return make_las(spec);
+}
+
+// A name is printed as it is: directives in it are never interpreted.
+TEST(OddNames, NamesWithDirectivesAndSpacesAreUpdated) {
+    const Bytes before = valid_file();
+    for (const char *name : {"100% sure.las", "%s%n%x %d.las", " leading and  double spaces.las",
+                             "%%.las", "%999999999s.las"}) {
+        SCOPED_TRACE(name);
+        const UpdateRun run = run_on_copy(before, name);
+        EXPECT_EQ(run.result.out, updated(name));
+        EXPECT_EQ(run.result.status, 0);
+        EXPECT_EQ(counts_of(run.after), expected_counts(before));
+        expect_only_counts_and_box_changed(before, run.after);
+    }
+}
+
+TEST(OddNames, NamesWithDirectivesAndSpacesInRejections) {
+    struct Case {
+        std::string name;
+        Bytes file;
+        std::string message;
+    };
+    Bytes not_las = valid_file();
+    put_u8(not_las, 0, 'l');
+    Bytes cut = valid_file();
+    cut.resize(200);
+    const Case cases[] = {
+        {"%n%s %n.LAS", valid_file(), "\nFile extension of %n%s %n.LAS is not .las\n"},
+        {"%s %n_las", valid_file(),
+         "\nExtension of file %s %n_las should be preceeded by a dot (.)\n"},
+        {"%n.las", not_las, "\n%n.las is not a valid .las file\n\n"},
+        {"% 5d %n.las", Bytes(100, 0), "\n% 5d %n.las is not a valid .las file\n\n"},
+        {"%n%n%n.las", cut, too_short("%n%n%n.las")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const UpdateRun run = run_on_copy(c.file, c.name);
+        EXPECT_EQ(run.result.out, kBanner + c.message);
+        EXPECT_EQ(run.result.status, 255);
+        EXPECT_EQ(run.after, c.file);
+    }
+}
+
+TEST(OddNames, MissingFileWithDirectivesInItsName) {
+    ScratchDir dir;
+    const ProcessResult r = run_quillfen({"%s %n missing.las"}, dir.str());
+    EXPECT_EQ(r.out, kBanner + "Unable to open file %s %n missing.las in file_access()\n" +
+                         "\nFile %s %n missing.las does NOT exist\n");
+    EXPECT_EQ(r.status, 255);
+}
+
+// Root may write to any file whatever its mode, so the tool is run as the unprivileged user
+// 65534 there; any other user simply lacks write permission on a read-only file.
+TEST(OddFiles, FileThatCannotBeOpenedForWritingIsLeftAsItWas) {
+    constexpr unsigned kNobody = 65534;
+    ScratchDir dir;
+    const std::string name = dir / "ro.las";
+    const Bytes before = valid_file();
+    write_file(name, before);
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+    fs::permissions(name, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    ProcessResult r;
+    if (geteuid() == 0) {
+        r = run_quillfen_as(kNobody, {"ro.las"}, dir.str());
+    } else {
+        if (access(name.c_str(), W_OK) == 0) {
+            GTEST_SKIP() << "this user may write to a read-only file and cannot change identity";
+        }
+        r = run_quillfen({"ro.las"}, dir.str());
+    }
+    EXPECT_EQ(r.out, kBanner + "\nCannot open binary file ro.las for header update\n\n");
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(read_file(name), before);
+}
+
+TEST(OddFiles, DirectoryNamedLikeALasFileIsRejected) {
+    for (const char *name : {"x.las", "%n dir.las"}) {
+        SCOPED_TRACE(name);
+        ScratchDir dir;
+        fs::create_directory(dir.path() / name);
+        const ProcessResult r = run_quillfen({name}, dir.str());
+        EXPECT_EQ(r.out, kBanner + read_error(name));
+        EXPECT_EQ(r.status, 255);
+        EXPECT_TRUE(fs::is_empty(dir.path() / name));
+    }
+}
+
+// A data offset at or past the end of the file leaves no record to count: the update writes a
+// count of zero and the empty box; one byte before the end leaves only a fragment.
+TEST(OddFiles, DataOffsetAtOrBeyondTheEndOfTheFile) {
+    const Bytes file = valid_file();
+    const auto size = static_cast<uint32_t>(file.size());
+    const uint32_t offsets[] = {size - 28, size - 27,   size - 1,   size,
+                                size + 1,  0x80000000u, 0xFFFFFFFFu};
+    for (const uint32_t offset : offsets) {
+        SCOPED_TRACE(offset);
+        Bytes before = file;
+        put_u32(before, 96, offset);
+        const UpdateRun run = run_on_copy(before, "off.las");
+        EXPECT_EQ(run.result.out, updated("off.las"));
+        EXPECT_EQ(run.result.status, 0);
+        const HeaderCounts c = counts_of(run.after);
+        EXPECT_EQ(c.points, offset <= size - 28 ? 1u : 0u);
+        EXPECT_EQ(c, expected_counts(before));
+        expect_only_counts_and_box_changed(before, run.after);
+    }
+}
+
+}  // namespace
+}  // namespace lastest
