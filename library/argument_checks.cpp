@@ -22,17 +22,13 @@ bool is_number_character(unsigned char c) {
 // Digits with at most one '.' and at most one '-' anywhere; a lone '.' or '-' is no number.
 // The text is scanned whole, however long it is.
 bool is_numeric(std::string_view text) {
-    bool valid = true;
-    for (const char c : text) {
-        if (!is_number_character(static_cast<unsigned char>(c))) valid = false;
-    }
-    if (valid) {
-        const auto dots = std::count(text.begin(), text.end(), '.');
-        const auto dashes = std::count(text.begin(), text.end(), '-');
-        if (dots > 1 || dashes > 1) valid = false;
-    }
-    if (text == "." || text == "-") valid = false;
-    return valid;
+    const auto number_character = [](char c) {
+        return is_number_character(static_cast<unsigned char>(c));
+    };
+    if (!std::all_of(text.begin(), text.end(), number_character)) return false;
+    if (std::count(text.begin(), text.end(), '.') > 1) return false;
+    if (std::count(text.begin(), text.end(), '-') > 1) return false;
+    return text != "." && text != "-";
 }
 
 }  // namespace
