@@ -46,6 +46,16 @@ struct Budget {
     }
 };
 
+constexpr Budget kPlain{false, 0};
+
+constexpr Budget budget_of(int32_t deep) {
+    return {true, deep};
+}
+
+// The parallel entry points start with this budget: the budgeted worker serves the top sixteen
+// levels.
+constexpr int32_t kEntryBudget = 15;
+
 // Sorts left .. right. The two parts of a partition share no position, so finishing them in any
 // order gives the same arrangement: the smaller part is sorted by a nested call and the larger
 // one by the next round of this loop, which keeps the nesting within log2(count) levels whatever
@@ -65,17 +75,9 @@ void sort_range(Key *p, int32_t left, int32_t right, int32_t *p_ind, Budget budg
     }
 }
 
-constexpr int32_t kEntryBudget = 15;
-
 template <typename Key>
 void sort_all(Key *p, int32_t count, int32_t *p_ind, Budget budget) {
     if (count > 1) sort_range(p, 0, count - 1, p_ind, budget);
-}
-
-constexpr Budget kPlain{false, 0};
-
-constexpr Budget budget_of(int32_t deep) {
-    return {true, deep};
 }
 
 }  // namespace
