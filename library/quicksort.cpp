@@ -1,5 +1,6 @@
 // Index-carrying quicksorts: one partition-exchange procedure for both key types and both
 // flavours; the eight exported routines only choose the key type, the range and the budget.
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -12,14 +13,76 @@ struct Parts {
     int32_t i;  // the right part is i .. right
 };
 
+// Keys examined per block by the block scans; offsets within a block fit in a byte.
+constexpr int32_t kBlock = 64;
+
+// Ranges shorter than this are partitioned by the plain scans alone.
+constexpr int32_t kBlockScanMin = 4 * kBlock;
+
+// Makes every exchange the plain scans of `partition` would make while the keys they have not
+// yet examined span at least two blocks, in the same order, and leaves `i` and `j` where the
+// plain scans would have them after the last of these exchanges.
+//
+// The left scan stops at each key that is not below the pivot and the right scan at each key the
+// pivot is not below; the scans then exchange the two keys they stopped at. Neither condition
+// depends on anything but the key itself, so the stopping places in a block of keys that no
+// exchange has reached yet can be noted all at once, without a branch, and then paired in order:
+// the k-th stop on the left with the k-th stop on the right. A block is examined only while the
+// two sides' unexamined keys cannot meet, so every left stop lies before every right stop, as
+// the plain scans require for an exchange.
+template <typename Key>
+void exchange_by_blocks(Key *p, int32_t *p_ind, const Key v, int32_t &i, int32_t &j) {
+    uint8_t left_stops[kBlock];
+    uint8_t right_stops[kBlock];
+    int32_t left_count = 0, left_next = 0, right_count = 0, right_next = 0;
+    int32_t left_base = i, right_base = j;  // first position of the current block on each side
+    int32_t lo = i, hi = j;                 // the keys lo .. hi are unexamined
+    while (hi - lo + 1 >= 2 * kBlock) {
+        if (left_next == left_count) {
+            left_base = lo;
+            left_count = left_next = 0;
+            for (int32_t k = 0; k < kBlock; ++k) {
+                left_stops[left_count] = static_cast<uint8_t>(k);
+                left_count += !(p[lo + k] < v);
+            }
+            lo += kBlock;
+        }
+        if (right_next == right_count) {
+            right_base = hi;
+            right_count = right_next = 0;
+            for (int32_t k = 0; k < kBlock; ++k) {
+                right_stops[right_count] = static_cast<uint8_t>(k);
+                right_count += !(v < p[hi - k]);
+            }
+            hi -= kBlock;
+        }
+        const int32_t pairs = std::min(left_count - left_next, right_count - right_next);
+        for (int32_t k = 0; k < pairs; ++k) {
+            const int32_t a = left_base + left_stops[left_next + k];
+            const int32_t b = right_base - right_stops[right_next + k];
+            std::swap(p[a], p[b]);
+            std::swap(p_ind[a], p_ind[b]);
+        }
+        if (pairs > 0) {
+            left_next += pairs;
+            right_next += pairs;
+            i = left_base + left_stops[left_next - 1] + 1;
+            j = right_base - right_stops[right_next - 1] - 1;
+        }
+    }
+}
+
 // Hoare's partition around a copy of the middle key. Both scans stop at keys equal to the pivot
-// (and, for doubles, at NaNs), which are exchanged; every exchange is made in both arrays.
+// (and, for doubles, at NaNs), which are exchanged; every exchange is made in both arrays. On a
+// long range the exchanges are first found block by block; the plain scans then go on from
+// where those left off and finish the partition.
 template <typename Key>
 Parts partition(Key *p, int32_t left, int32_t right, int32_t *p_ind) {
     int32_t i = left;
     int32_t j = right;
     const Key v = p[left + (right - left) / 2];
-    do {
+    if (right - left >= kBlockScanMin) exchange_by_blocks(p, p_ind, v, i, j);
+    while (i <= j) {
         while (p[i] < v && i < right) ++i;
         while (v < p[j] && j > left) --j;
         if (i <= j) {
@@ -28,7 +91,7 @@ Parts partition(Key *p, int32_t left, int32_t right, int32_t *p_ind) {
             ++i;
             --j;
         }
-    } while (i <= j);
+    }
     return {j, i};
 }
 

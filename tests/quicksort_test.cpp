@@ -12,6 +12,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "Varnoke_LiDAR.h"
@@ -276,6 +277,77 @@ void differential(uint32_t seed) {
 TEST(Quicksort, MatchesTheRecursiveProcedureOnRandomInput) {
     differential<int32_t>(20261208);
     differential<double>(20261209);
+}
+
+// Large arrays, where the partitions of the upper levels are long enough to be scanned block by
+// block, in shapes that put the stops of the scans in every pattern: random keys with many or
+// few duplicates (and, for doubles, NaNs among them), runs that are already in order or reversed,
+// a few keys out of place, and keys that are all equal.
+template <typename Key>
+std::vector<Key> shaped_keys(std::mt19937 &rng, int shape, std::size_t n) {
+    std::vector<Key> keys(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const auto at = static_cast<int32_t>(k);
+        switch (shape) {
+            case 0:  // a few distinct values, and for doubles the special ones
+            case 1:  // a moderate spread
+            case 2:  // anything
+                keys[k] = random_key<Key>(rng, shape);
+                break;
+            case 3:  // ascending with every 997th key random
+                keys[k] = k % 997 == 0 ? random_key<Key>(rng, 1) : static_cast<Key>(at);
+                break;
+            case 4:  // descending
+                keys[k] = static_cast<Key>(-at);
+                break;
+            case 5:  // ascending runs of 1009 keys
+                keys[k] = static_cast<Key>(at % 1009);
+                break;
+            default:  // all equal
+                keys[k] = static_cast<Key>(7);
+        }
+    }
+    if constexpr (std::is_floating_point_v<Key>) {
+        // One key in fifty replaced by a NaN, in the random shapes.
+        if (shape <= 2) {
+            for (std::size_t k = 0; k < n; k += 1 + rng() % 100) {
+                keys[k] = std::bit_cast<double>(0x7FF8000000000000ULL | (rng() & 0xFFFF));
+            }
+        }
+    }
+    return keys;
+}
+
+template <typename Key>
+void large_differential(uint32_t seed) {
+    std::mt19937 rng(seed);
+    const auto all = routines<Key>();
+    for (int shape = 0; shape <= 6; ++shape) {
+        for (const std::size_t n : {std::size_t{255}, std::size_t{256}, std::size_t{257},
+                                    std::size_t{4099}, std::size_t{300000}}) {
+            const std::vector<Key> keys = shaped_keys<Key>(rng, shape, n);
+            std::vector<Key> want_keys = keys;
+            std::vector<int32_t> want_ind = iota_index(n);
+            reference_qs(want_keys.data(), 0, static_cast<int32_t>(n) - 1, want_ind.data());
+            // The two entry points and the budgeted worker with a small budget, which hands over
+            // to the plain worker part way down.
+            for (const std::size_t r : {std::size_t{0}, std::size_t{1}, std::size_t{5}}) {
+                const Routine<Key> &routine = all[r];
+                SCOPED_TRACE(testing::Message()
+                             << routine.name << ", shape " << shape << ", size " << n);
+                std::vector<Key> p = keys;
+                std::vector<int32_t> q = iota_index(n);
+                routine.sort(p.data(), 0, static_cast<int32_t>(n) - 1, q.data());
+                ASSERT_EQ(bits(p), bits(want_keys));
+                ASSERT_EQ(q, want_ind);
+            }
+        }
+    }
+}
+
+TEST(Quicksort, MatchesTheRecursiveProcedureOnLargeInput) {
+    large_differential<int32_t>(20261210);
+    large_differential<double>(20261211);
 }
 
 // Keys for which the middle position of every range the procedure reaches holds the largest key
