@@ -1,12 +1,16 @@
 #include "file_io.h"
 
+#include <algorithm>
 #include <limits>
 
 #if defined(_WIN32)
 #include <io.h>
+#include <windows.h>
 #else
 #include <sys/types.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace varnoke {
@@ -19,6 +23,27 @@ bool seek_to(std::FILE *f, uint64_t position) {
     static_assert(sizeof(off_t) >= 8, "64-bit file offsets are required");
     if (position > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return false;
     return fseeko(f, static_cast<off_t>(position), SEEK_SET) == 0;
+#endif
+}
+
+int64_t read_at(std::FILE *f, uint64_t position, void *to, std::size_t size) {
+#if defined(_WIN32)
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
+    OVERLAPPED where = {};
+    where.Offset = static_cast<DWORD>(position);
+    where.OffsetHigh = static_cast<DWORD>(position >> 32);
+    const auto wanted = static_cast<DWORD>(std::min<std::size_t>(size, DWORD{1} << 30));
+    DWORD got = 0;
+    if (!ReadFile(handle, to, wanted, &got, &where)) {
+        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    }
+    return got;
+#else
+    if (position > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return -1;
+    for (;;) {
+        const ssize_t got = pread(fileno(f), to, size, static_cast<off_t>(position));
+        if (got >= 0 || errno != EINTR) return got;
+    }
 #endif
 }
 

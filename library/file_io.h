@@ -1,8 +1,9 @@
-// Small portable wrappers over stdio: an owning FILE handle, 64-bit seeks and a checked
-// flush-sync-close.
+// Small portable wrappers over stdio: an owning FILE handle, 64-bit seeks, positioned reads and
+// a checked flush-sync-close.
 #ifndef VARNOKE_FILE_IO_H
 #define VARNOKE_FILE_IO_H
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -20,6 +21,12 @@ inline File open_file(const char *name, const char *mode) {
 
 // Seeks to an absolute byte position; offsets beyond 2 GiB work on every platform.
 bool seek_to(std::FILE *f, uint64_t position);
+
+// Reads up to `size` bytes from byte `position` of the file under `f`, without using or moving
+// the stream's buffer; safe to call from several threads at once. Returns the number of bytes
+// read (0 at the end of the file, fewer than asked for when the file ends), or -1 on a read
+// error.
+int64_t read_at(std::FILE *f, uint64_t position, void *to, std::size_t size);
 
 // Flushes the stream, forces its data to the disk and closes it; false if any step failed.
 // The handle is closed in every case.

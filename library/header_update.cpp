@@ -23,9 +23,6 @@ namespace varnoke {
 
 namespace {
 
-// Whole records are read in blocks of at most this size.
-constexpr std::size_t kReadBlockBytes = std::size_t{1} << 20;
-
 // Raw extremes stored when the file holds no point record.
 constexpr int32_t kEmptyMaxXY = -2147483646;
 constexpr int32_t kEmptyMinXY = 2147483646;
@@ -91,15 +88,14 @@ int update_header_status(const char *filename) {
         return -1;
     }
     const std::unique_ptr<unsigned char[]> buffer(
-        new (std::nothrow) unsigned char[kReadBlockBytes]);
+        new (std::nothrow) unsigned char[kScanBufferBytes]);
     if (!buffer) {
         return fail("\nCannot allocate memory for storing a record of information from %s\n",
                     filename);
     }
 
     PointTally tally;
-    if (!seek_to(file.get(), header.OffsetToData) ||
-        !scan_points(file.get(), record_length, buffer.get(), kReadBlockBytes, tally)) {
+    if (!scan_points(file.get(), header.OffsetToData, record_length, buffer.get(), tally)) {
         return fail(kReadErrorMessage, filename);
     }
     if (tally.records > std::numeric_limits<uint32_t>::max()) {

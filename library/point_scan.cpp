@@ -1,107 +1,103 @@
+// The file is cut into blocks of whole records. Two threads, the calling one and one more, each
+// take the next block not yet taken, read it with a positioned read into a buffer of their own
+// and tally it while it is still in their cache; the two tallies are merged at the end. Reading
+// a file in the page cache is a copy that two processors share, so the scan keeps pace with a
+// plain sequential read. A file of one block, or a system that will not start the second thread,
+// is scanned on the calling thread alone, with the same result.
 #include "point_scan.h"
 
-#include <cstring>
-#include <type_traits>
+#include <atomic>
+#include <system_error>
+#include <thread>
+
+#include "file_io.h"
 
 namespace varnoke {
 
 namespace {
 
-// X, Y and Z of one record, and the four bytes after them, as the lanes of one vector.
-using Lanes = int32_t __attribute__((vector_size(16)));
+class BlockScan {
+public:
+    BlockScan(std::FILE *f, uint64_t start, std::size_t record_length)
+        : file_(f),
+          start_(start),
+          record_length_(record_length),
+          capacity_(kScanBlockBytes / record_length * record_length) {}
 
-Lanes load_lanes(const unsigned char *record) {
-    Lanes v;
-    std::memcpy(&v, record, sizeof v);
-    return v;
-}
+    // Takes and tallies blocks until the end of the file, a read error, or `most` blocks.
+    void run(unsigned char *buffer, PointTally &tally, uint64_t most = UINT64_MAX) {
+        for (uint64_t taken = 0; taken < most && !failed_.load(std::memory_order_relaxed);
+             ++taken) {
+            const uint64_t block = next_.fetch_add(1, std::memory_order_relaxed);
+            if (block >= end_.load(std::memory_order_relaxed)) return;
+            const uint64_t bytes = read_block(block, buffer);
+            if (bytes == kFailed) {
+                failed_.store(true, std::memory_order_relaxed);
+                return;
+            }
+            tally_records(buffer, bytes / record_length_, record_length_, tally);
+            if (bytes < capacity_) end_before(block + 1);
+        }
+    }
 
-Lanes lanes_min(Lanes a, Lanes b) {
-    return a < b ? a : b;
-}
-Lanes lanes_max(Lanes a, Lanes b) {
-    return a > b ? a : b;
-}
+    bool finished() const {
+        return failed_.load(std::memory_order_relaxed) ||
+               next_.load(std::memory_order_relaxed) >= end_.load(std::memory_order_relaxed);
+    }
+    bool failed() const { return failed_.load(std::memory_order_relaxed); }
 
-// The stride is given as a compile-time constant for the record lengths the validation accepts,
-// so that the loop compiles to plain vector loads, compares and increments. Four records are
-// taken at a time, each into its own set of running extremes and return-number counters, so that
-// consecutive records do not chain their work on each other.
-template <typename StrideT>
-void tally_strided(const unsigned char *data, std::size_t count, StrideT stride,
-                   PointTally &tally) {
-    constexpr std::size_t kWays = 4;
-    const std::size_t step = stride;
-    uint64_t counters[kWays][8] = {};
-    Lanes lo[kWays], hi[kWays];
-    for (std::size_t w = 0; w < kWays; ++w) {
-        lo[w] = Lanes{tally.min[0], tally.min[1], tally.min[2], 0};
-        hi[w] = Lanes{tally.max[0], tally.max[1], tally.max[2], 0};
-    }
-    const auto visit = [&](const unsigned char *r, std::size_t way) {
-        const Lanes v = load_lanes(r);
-        lo[way] = lanes_min(lo[way], v);
-        hi[way] = lanes_max(hi[way], v);
-        ++counters[way][r[14] & 7];
-    };
+private:
+    static constexpr uint64_t kFailed = UINT64_MAX;
 
-    std::size_t i = 0;
-    for (; i + kWays <= count; i += kWays) {
-        const unsigned char *r = data + i * step;
-        for (std::size_t w = 0; w < kWays; ++w) visit(r + w * step, w);
+    // Reads block `block` whole, or up to the end of the file; kFailed on a read error.
+    uint64_t read_block(uint64_t block, unsigned char *to) const {
+        const uint64_t at = start_ + block * capacity_;
+        std::size_t have = 0;
+        while (have < capacity_) {
+            const int64_t got = read_at(file_, at + have, to + have, capacity_ - have);
+            if (got < 0) return kFailed;
+            if (got == 0) break;
+            have += static_cast<std::size_t>(got);
+        }
+        return have;
     }
-    for (; i < count; ++i) visit(data + i * step, 0);
 
-    for (std::size_t w = 1; w < kWays; ++w) {
-        lo[0] = lanes_min(lo[0], lo[w]);
-        hi[0] = lanes_max(hi[0], hi[w]);
+    // No block from `block` on holds a byte of the file.
+    void end_before(uint64_t block) {
+        uint64_t end = end_.load(std::memory_order_relaxed);
+        while (block < end && !end_.compare_exchange_weak(end, block, std::memory_order_relaxed)) {
+        }
     }
-    for (std::size_t axis = 0; axis < 3; ++axis) {
-        tally.min[axis] = lo[0][axis];
-        tally.max[axis] = hi[0][axis];
-    }
-    for (const auto &way : counters) {
-        for (std::size_t n = 0; n < 8; ++n) tally.by_return[n] += way[n];
-    }
-    tally.records += count;
-}
 
-// Tallies `count` whole records of `record_length` bytes (at least 16) laid out in `data`.
-void tally_records(const unsigned char *data, std::size_t count, std::size_t record_length,
-                   PointTally &tally) {
-    switch (record_length) {
-        case 20:
-            return tally_strided(data, count, std::integral_constant<std::size_t, 20>{}, tally);
-        case 26:
-            return tally_strided(data, count, std::integral_constant<std::size_t, 26>{}, tally);
-        case 28:
-            return tally_strided(data, count, std::integral_constant<std::size_t, 28>{}, tally);
-        case 34:
-            return tally_strided(data, count, std::integral_constant<std::size_t, 34>{}, tally);
-        default:
-            return tally_strided(data, count, record_length, tally);
-    }
-}
+    std::FILE *const file_;
+    const uint64_t start_;
+    const std::size_t record_length_;
+    const std::size_t capacity_;  // whole records only
+    std::atomic<uint64_t> next_{0};
+    std::atomic<uint64_t> end_{UINT64_MAX};
+    std::atomic<bool> failed_{false};
+};
 
 }  // namespace
 
-bool scan_points(std::FILE *f, std::size_t record_length, unsigned char *buffer,
-                 std::size_t buffer_size, PointTally &tally) {
-    const std::size_t capacity = buffer_size / record_length * record_length;
-    std::size_t carry = 0;  // bytes of a record split across two reads
-    for (;;) {
-        const std::size_t wanted = capacity - carry;
-        const std::size_t got = std::fread(buffer + carry, 1, wanted, f);
-        const std::size_t available = carry + got;
-        const std::size_t whole = available / record_length;
-        tally_records(buffer, whole, record_length, tally);
-        carry = available - whole * record_length;
-        if (carry != 0) std::memmove(buffer, buffer + whole * record_length, carry);
-        if (got < wanted) {
-            if (std::ferror(f)) return false;
-            if (std::feof(f)) return true;
-        }
+bool scan_points(std::FILE *f, uint64_t start, std::size_t record_length, unsigned char *buffer,
+                 PointTally &tally) {
+    BlockScan scan(f, start, record_length);
+    scan.run(buffer, tally, 1);
+    if (scan.finished()) return !scan.failed();
+
+    PointTally second;
+    std::thread helper;
+    try {
+        helper =
+            std::thread([&scan, &second, buffer] { scan.run(buffer + kScanBlockBytes, second); });
+    } catch (const std::system_error &) {
+        // Without a second thread the calling one takes every block.
     }
+    scan.run(buffer, tally);
+    if (helper.joinable()) helper.join();
+    merge(tally, second);
+    return !scan.failed();
 }
 
 }  // namespace varnoke

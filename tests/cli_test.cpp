@@ -67,7 +67,7 @@ std::vector<CliCase> failure_cases() {
     Bytes big_spec_file;
     {
         LasSpec spec;
-        spec.points.assign(150000, Point{5, 6, 7, 1});  // three blocks of reads
+        spec.points.assign(150000, Point{5, 6, 7, 1});  // six blocks of reads
         big_spec_file = make_las(spec);
     }
     return {
@@ -217,30 +217,36 @@ std::vector<CliCase> failure_cases() {
          kBanner + read_error("x.las"),
          255,
          "fread:2"},
+        {"read error in the only block of records",
+         {{"x.las", ok}},
+         {"x.las"},
+         kBanner + read_error("x.las"),
+         255,
+         "pread:1"},
         {"read error in the first block of records",
          {{"x.las", big_spec_file}},
          {"x.las"},
          kBanner + read_error("x.las"),
          255,
-         "fread:3"},
-        {"read error in the middle of the records",
+         "pread:1"},
+        {"read error in the middle of the records, with both threads reading",
          {{"x.las", big_spec_file}},
          {"x.las"},
          kBanner + read_error("x.las"),
          255,
-         "fread:4"},
-        {"seek to the point data fails",
-         {{"x.las", ok}},
+         "pread:3"},
+        {"read error in the last block of records",
+         {{"x.las", big_spec_file}},
          {"x.las"},
          kBanner + read_error("x.las"),
          255,
-         "fseeko:1"},
+         "pread:6"},
         {"seek back to the header fails",
          {{"x.las", ok}},
          {"x.las"},
          kBanner + "\nCannot write the updated header of x.las\n",
          255,
-         "fseeko:2"},
+         "fseeko:1"},
         {"header write fails",
          {{"x.las", ok}},
          {"x.las"},

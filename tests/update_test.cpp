@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "point_scan.h"
 #include "support/expected_output.h"
 #include "support/las_file.h"
 #include "support/update_run.h"
@@ -133,8 +134,9 @@ TEST(Update, BoxUsesExtendedPrecision) {
     }
 }
 
-// Every accepted version and point format, with enough records for several block reads and the
-// extremes placed at the first record, the last record and around the block boundaries.
+// Every accepted version and point format, with enough records for several blocks on each of the
+// two reading threads and the extremes placed at the first record, the last record and around
+// the block boundaries.
 TEST(Update, EveryLasTypeOverSeveralBlocks) {
     struct Type {
         uint8_t minor, format;
@@ -148,8 +150,8 @@ TEST(Update, EveryLasTypeOverSeveralBlocks) {
         spec.header_size = 227;
         spec.offset_to_data = 333;
         const std::size_t length = record_length_for(t.format);
-        const std::size_t per_block = (std::size_t{1} << 20) / length;
-        const std::size_t n = 2 * per_block + 777;
+        const std::size_t per_block = varnoke::kScanBlockBytes / length;
+        const std::size_t n = 5 * per_block + 777;
         for (std::size_t i = 0; i < n; ++i) {
             const auto v = static_cast<int32_t>((i * 2654435761u) % 1000003);
             spec.points.push_back({v, -v, v / 3, static_cast<uint8_t>(i % 8)});
@@ -159,6 +161,8 @@ TEST(Update, EveryLasTypeOverSeveralBlocks) {
         spec.points[per_block - 1].z = 9000000;
         spec.points[per_block].z = -9000000;
         spec.points[2 * per_block].x = -2500000;
+        spec.points[3 * per_block + 5].y = 3500000;
+        spec.points[4 * per_block - 1].bitfield = 5;
         spec.trailing_bytes = length - 1;
         const Bytes before = make_las(spec);
         const Bytes after = updated_file(before);

@@ -1,8 +1,9 @@
 /*
- * Preloaded into Quillfen by the tests to make one stdio call fail. VARNOKE_FAULT names the call
- * and which of its calls fails, for example "fread:3" (the third fread), "fopen:2", "fwrite:1",
- * "fflush:1", "fsync:1", "fclose:2" or "fseeko:1" (fseeko and fseeko64 counted together). Every
- * other call goes through unchanged.
+ * Preloaded into Quillfen by the tests to make one file call fail. VARNOKE_FAULT names the call
+ * and which of its calls fails, for example "fread:2" (the second fread), "fopen:2", "fwrite:1",
+ * "fflush:1", "fsync:1", "fclose:2", "fseeko:1" (fseeko and fseeko64 counted together) or
+ * "pread:3" (pread and pread64 counted together, from every thread). Every other call goes
+ * through unchanged.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -15,13 +16,15 @@
 static int should_fail(const char *call) {
     static int counts[8];
     static const char *const calls[8] = {"fopen", "fread",  "fwrite", "fflush",
-                                         "fsync", "fclose", "fseeko"};
+                                         "fsync", "fclose", "fseeko", "pread"};
     const char *spec = getenv("VARNOKE_FAULT");
     size_t len = strlen(call);
     int k;
     if (spec == NULL || strncmp(spec, call, len) != 0 || spec[len] != ':') return 0;
-    for (k = 0; calls[k] != NULL; ++k) {
-        if (strcmp(calls[k], call) == 0) return ++counts[k] == atoi(spec + len + 1);
+    for (k = 0; k < 8; ++k) {
+        if (strcmp(calls[k], call) == 0) {
+            return __atomic_add_fetch(&counts[k], 1, __ATOMIC_SEQ_CST) == atoi(spec + len + 1);
+        }
     }
     return 0;
 }
@@ -119,4 +122,23 @@ int fseeko(FILE *f, off_t offset, int whence) {
 
 int fseeko64(FILE *f, off64_t offset, int whence) {
     return seek_unless_failing(f, offset, whence);
+}
+
+/* Both positioned reads go to the 64-bit one. */
+static ssize_t pread_unless_failing(int fd, void *to, size_t n, off64_t offset) {
+    ssize_t (*real)(int, void *, size_t, off64_t);
+    NEXT(real, "pread64");
+    if (should_fail("pread")) {
+        errno = EIO;
+        return -1;
+    }
+    return real(fd, to, n, offset);
+}
+
+ssize_t pread(int fd, void *to, size_t n, off_t offset) {
+    return pread_unless_failing(fd, to, n, offset);
+}
+
+ssize_t pread64(int fd, void *to, size_t n, off64_t offset) {
+    return pread_unless_failing(fd, to, n, offset);
 }

@@ -1,0 +1,36 @@
+// The work done on each point record: raw extremes and counts by return number.
+#ifndef VARNOKE_RECORD_TALLY_H
+#define VARNOKE_RECORD_TALLY_H
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+namespace varnoke {
+
+struct PointTally {
+    uint64_t records = 0;
+    uint64_t by_return[8] = {};  // indexed by return number 0 to 7
+    // Raw extremes of X, Y and Z; meaningful only once a record has been seen.
+    int32_t min[3] = {std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max(),
+                      std::numeric_limits<int32_t>::max()};
+    int32_t max[3] = {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min(),
+                      std::numeric_limits<int32_t>::min()};
+};
+
+// Adds `count` whole records of `record_length` bytes (at least 16), laid out one after the
+// other from `data`, to `tally`.
+void tally_records(const unsigned char *data, std::size_t count, std::size_t record_length,
+                   PointTally &tally);
+
+// The same as tally_records, on every processor without its processor-specific instructions;
+// both must agree.
+void tally_records_baseline(const unsigned char *data, std::size_t count, std::size_t record_length,
+                            PointTally &tally);
+
+// Adds the records tallied in `part` to `whole`.
+void merge(PointTally &whole, const PointTally &part);
+
+}  // namespace varnoke
+
+#endif
