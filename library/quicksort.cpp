@@ -13,11 +13,13 @@ struct Parts {
     int32_t i;  // the right part is i .. right
 };
 
-// Keys examined per block by the block scans; offsets within a block fit in a byte.
-constexpr int32_t kBlock = 64;
-
-// Ranges shorter than this are partitioned by the plain scans alone.
-constexpr int32_t kBlockScanMin = 4 * kBlock;
+// Keys examined per block by the block scans: long blocks for long ranges, short ones for ranges
+// of a few dozen keys; ranges shorter than that are partitioned by the plain scans alone.
+// Offsets within a block fit in a byte.
+constexpr int32_t kLongBlock = 64;
+constexpr int32_t kLongBlocksFrom = 4 * kLongBlock;
+constexpr int32_t kShortBlock = 8;
+constexpr int32_t kShortBlocksFrom = 4 * kShortBlock;
 
 // Makes every exchange the plain scans of `partition` would make while the keys they have not
 // yet examined span at least two blocks, in the same order, and leaves `i` and `j` where the
@@ -30,10 +32,10 @@ constexpr int32_t kBlockScanMin = 4 * kBlock;
 // the k-th stop on the left with the k-th stop on the right. A block is examined only while the
 // two sides' unexamined keys cannot meet, so every left stop lies before every right stop, as
 // the plain scans require for an exchange.
-template <typename Key>
+template <int32_t kBlock, typename Key>
 void exchange_by_blocks(Key *p, int32_t *p_ind, const Key v, int32_t &i, int32_t &j) {
-    uint8_t left_stops[kBlock];
-    uint8_t right_stops[kBlock];
+    uint8_t left_stops[static_cast<std::size_t>(kBlock)];
+    uint8_t right_stops[static_cast<std::size_t>(kBlock)];
     int32_t left_count = 0, left_next = 0, right_count = 0, right_next = 0;
     int32_t left_base = i, right_base = j;  // first position of the current block on each side
     int32_t lo = i, hi = j;                 // the keys lo .. hi are unexamined
@@ -81,7 +83,11 @@ Parts partition(Key *p, int32_t left, int32_t right, int32_t *p_ind) {
     int32_t i = left;
     int32_t j = right;
     const Key v = p[left + (right - left) / 2];
-    if (right - left >= kBlockScanMin) exchange_by_blocks(p, p_ind, v, i, j);
+    if (right - left >= kLongBlocksFrom) {
+        exchange_by_blocks<kLongBlock>(p, p_ind, v, i, j);
+    } else if (right - left >= kShortBlocksFrom) {
+        exchange_by_blocks<kShortBlock>(p, p_ind, v, i, j);
+    }
     while (i <= j) {
         while (p[i] < v && i < right) ++i;
         while (v < p[j] && j > left) --j;
