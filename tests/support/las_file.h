@@ -33,8 +33,8 @@ struct LasSpec {
 // The record length of point formats 0 to 3.
 uint16_t record_length_for(uint8_t format);
 
-// A file as the LasSpec describes it, with a stale header: counts and box hold arbitrary values, and
-// every byte the update must keep holds a distinctive pattern.
+// A file as the LasSpec describes it, with a stale header: counts and box hold arbitrary values,
+// and every byte the update must keep holds a distinctive pattern.
 Bytes make_las(const LasSpec &spec);
 
 // Changes bytes of a built file.
