@@ -24,6 +24,7 @@ prefix=$scratch/prefix
 
 shared=no
 grep -q '^BUILD_SHARED_LIBS:BOOL=OFF$' "$build/CMakeCache.txt" || shared=yes
+build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt" | tr '[:upper:]' '[:lower:]')
 if [[ $shared == yes ]]; then
     libraries='lib/libVarnoke_LiDAR.so
 lib/libVarnoke_LiDAR.so.0
@@ -36,7 +37,7 @@ bin/Quillfen
 include/Varnoke_LiDAR.h
 lib/cmake/Varnoke_LiDAR/Varnoke_LiDARConfig.cmake
 lib/cmake/Varnoke_LiDAR/Varnoke_LiDARConfigVersion.cmake
-lib/cmake/Varnoke_LiDAR/Varnoke_LiDARTargets-release.cmake
+lib/cmake/Varnoke_LiDAR/Varnoke_LiDARTargets-$build_type.cmake
 lib/cmake/Varnoke_LiDAR/Varnoke_LiDARTargets.cmake
 lib/pkgconfig/Varnoke_LiDAR.pc
 share/man/man1/Quillfen.1
