@@ -5,6 +5,11 @@
 
 #include "Varnoke_LiDAR.h"
 
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 _Static_assert(sizeof(LAS10Header) == 227, "LAS10Header");
 _Static_assert(sizeof(LAS11Header) == 227, "LAS11Header");
 _Static_assert(sizeof(LAS12Header) == 227, "LAS12Header");
@@ -13,6 +18,9 @@ _Static_assert(sizeof(LAS12fm2) == 26 && sizeof(LAS12fm3) == 34, "point formats 
 
 int main(int argc, char *argv[]) {
     if (argc != 2) return 2;
+#if defined(_WIN32)
+    _setmode(_fileno(stdout), _O_BINARY); /* the test compares the bytes written */
+#endif
     printf("LAS type %d\n", (int)check_las(argv[1]));
 
     LAS12Header header;

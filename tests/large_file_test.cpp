@@ -67,7 +67,7 @@ TEST(LargeFile, RecordsPastFourGibibytesAreCounted) {
         put_u32(header, 96, c.offset_to_data);
         write_file(name, header);
         const uint64_t size = c.offset_to_data + c.records * length;
-        std::filesystem::resize_file(name, size);
+        resize_sparse(name, size);
         std::vector<std::pair<uint64_t, Bytes>> records;
         for (std::size_t k = 0; k < c.placed.size(); ++k) {
             const auto from = small.begin() + static_cast<long>(227 + k * length);
@@ -97,7 +97,7 @@ TEST(LargeFile, MoreRecordsThanTheHeaderCanCountAreRefused) {
     LasSpec spec;
     const Bytes header = make_las(spec);
     write_file(name, header);
-    std::filesystem::resize_file(name, header.size() + 20 * k4GiB);
+    resize_sparse(name, header.size() + 20 * k4GiB);
 
     const ProcessResult r = run_quillfen({"big.las"}, dir.str());
     EXPECT_EQ(r.out, kBanner +

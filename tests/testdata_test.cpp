@@ -61,7 +61,7 @@ TEST(TestData, EveryFileIsCovered) {
 TEST(TestData, AcceptedFilesAreRepaired) {
     for (const Accepted &a : kAccepted) {
         SCOPED_TRACE(a.file);
-        const Bytes before = read_file(testdata_dir() / a.file);
+        const Bytes before = read_file((testdata_dir() / a.file).string());
         const UpdateRun run = run_on_copy(before, a.file);
         EXPECT_EQ(run.result.out, updated(a.file));
         EXPECT_EQ(run.result.status, 0);
@@ -78,7 +78,7 @@ TEST(TestData, AcceptedFilesAreRepaired) {
 TEST(TestData, RejectedFilesAreLeftUnchanged) {
     for (const Rejected &rejected : kRejected) {
         SCOPED_TRACE(rejected.file);
-        const Bytes before = read_file(testdata_dir() / rejected.file);
+        const Bytes before = read_file((testdata_dir() / rejected.file).string());
         const UpdateRun run = run_on_copy(before, rejected.file);
         EXPECT_EQ(run.result.out, kBanner + rejected.message);
         EXPECT_EQ(run.result.status, 255);

@@ -3,9 +3,15 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#if defined(_WIN32)
+#include <windows.h>
+#include <winioctl.h>
+#endif
 
 namespace lastest {
 
@@ -202,5 +208,30 @@ void write_file_at(const std::string &path, uint64_t at, const Bytes &bytes) {
               static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write into " + path);
 }
+
+#if defined(_WIN32)
+
+// The C runtime's resize refuses sizes beyond the free space of the volume, so the file is marked
+// sparse (where the file system knows sparse files) and its end set directly.
+void resize_sparse(const std::string &path, uint64_t size) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path);
+    DWORD returned = 0;
+    DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    const bool resized = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    if (!resized) throw std::runtime_error("cannot resize " + path);
+}
+
+#else
+
+void resize_sparse(const std::string &path, uint64_t size) {
+    std::filesystem::resize_file(path, size);
+}
+
+#endif
 
 }  // namespace lastest

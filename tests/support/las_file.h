@@ -61,6 +61,9 @@ void write_file(const std::string &path, const Bytes &bytes);
 // Reads or overwrites `size` bytes at a 64-bit position of an existing file.
 Bytes read_file_range(const std::string &path, uint64_t at, std::size_t size);
 void write_file_at(const std::string &path, uint64_t at, const Bytes &bytes);
+// Sets the size of an existing file; added bytes read as zeros and take no disk space where the
+// file system allows.
+void resize_sparse(const std::string &path, uint64_t size);
 
 }  // namespace lastest
 

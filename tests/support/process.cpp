@@ -1,17 +1,204 @@
 #include "process.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#if defined(_WIN32)
+#include <direct.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <map>
+
+#include "support/las_file.h"
+#include "support/scratch.h"
+#else
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
-#include <stdexcept>
+#endif
 
 namespace lastest {
 
 namespace {
+
+#if defined(_WIN32)
+
+// Names of the environment compare without regard to case.
+struct NameLess {
+    bool operator()(const std::string &a, const std::string &b) const {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                            [](char x, char y) {
+                                                return std::toupper(static_cast<unsigned char>(x)) <
+                                                       std::toupper(static_cast<unsigned char>(y));
+                                            });
+    }
+};
+
+// This process's environment with `env` added, as the block CreateProcess takes.
+std::vector<char> environment_block(const std::vector<std::pair<std::string, std::string>> &env) {
+    std::map<std::string, std::string, NameLess> variables;
+    char *const strings = GetEnvironmentStringsA();
+    for (const char *entry = strings; *entry != '\0'; entry += std::strlen(entry) + 1) {
+        // Entries such as "=C:=C:\dir" have an empty name; their first '=' is part of the name.
+        const char *const equals = std::strchr(entry + 1, '=');
+        if (equals == nullptr) continue;
+        variables[std::string(entry, equals)] = equals + 1;
+    }
+    FreeEnvironmentStringsA(strings);
+    for (const auto &[name, value] : env) variables[name] = value;
+    std::vector<char> block;
+    for (const auto &[name, value] : variables) {
+        const std::string entry = name + "=" + value;
+        block.insert(block.end(), entry.begin(), entry.end());
+        block.push_back('\0');
+    }
+    block.push_back('\0');
+    return block;
+}
+
+// One argument written so that the C runtime's command-line parser reads it back unchanged:
+// quoted, with the backslashes before a quote, and the quote itself, escaped.
+std::string quote_argument(const std::string &arg) {
+    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) return arg;
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (const char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(2 * backslashes, '\\');
+    quoted += '"';
+    return quoted;
+}
+
+// An inheritable copy of one of this process's standard handles, or none.
+HANDLE inheritable(DWORD which) {
+    const HANDLE handle = GetStdHandle(which);
+    HANDLE copy = nullptr;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+        !DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, TRUE,
+                         DUPLICATE_SAME_ACCESS)) {
+        return nullptr;
+    }
+    return copy;
+}
+
+// Starts `program` with `args` in `cwd`, its standard output a pipe that is read to the end, and
+// waits for it. The status is the low 8 bits of the exit code, as a POSIX shell shows it: a
+// process that calls exit(-1) ends with 255.
+ProcessResult run(const std::string &program, const std::vector<std::string> &args,
+                  const std::string &cwd,
+                  const std::vector<std::pair<std::string, std::string>> &env) {
+    std::fflush(stdout);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read_end = nullptr, write_end = nullptr;
+    if (!CreatePipe(&read_end, &write_end, &inherit, 0) ||
+        !SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0)) {
+        throw std::runtime_error("CreatePipe failed");
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inheritable(STD_INPUT_HANDLE);
+    startup.hStdOutput = write_end;
+    startup.hStdError = inheritable(STD_ERROR_HANDLE);
+
+    const std::string application = std::filesystem::path(program).make_preferred().string();
+    std::string command_line = quote_argument(application);
+    for (const std::string &arg : args) {
+        command_line += ' ';
+        command_line += quote_argument(arg);
+    }
+    std::vector<char> command(command_line.begin(), command_line.end());
+    command.push_back('\0');
+    std::vector<char> environment = environment_block(env);
+
+    // Under load wine now and then fails a process start with ERROR_INTERNAL_ERROR; such a start
+    // is tried again.
+    PROCESS_INFORMATION process{};
+    BOOL started = FALSE;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        if (attempt > 0) Sleep(200);
+        started = CreateProcessA(application.c_str(), command.data(), nullptr, nullptr, TRUE, 0,
+                                 environment.data(), cwd.c_str(), &startup, &process);
+        error = started ? 0 : GetLastError();
+        if (error != ERROR_INTERNAL_ERROR) break;
+    }
+    CloseHandle(write_end);
+    if (startup.hStdInput != nullptr) CloseHandle(startup.hStdInput);
+    if (startup.hStdError != nullptr) CloseHandle(startup.hStdError);
+    if (!started) {
+        CloseHandle(read_end);
+        throw std::runtime_error("cannot start " + application + ": error " +
+                                 std::to_string(error));
+    }
+    CloseHandle(process.hThread);
+
+    ProcessResult result{{}, -1};
+    char chunk[4096];
+    DWORD n = 0;
+    while (ReadFile(read_end, chunk, sizeof chunk, &n, nullptr) && n > 0)
+        result.out.append(chunk, n);
+    CloseHandle(read_end);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    result.status = static_cast<int>(code & 0xFF);
+    return result;
+}
+
+// Windows has no fork: run_in_child starts this test program again, running only the current
+// test, which repeats its steps up to the same run_in_child call. There the child runs the body
+// with its standard output sent to a file, and ends; the calls before it return at once.
+constexpr const char *kChildCall = "VARNOKE_CHILD_CALL";
+constexpr const char *kChildOutput = "VARNOKE_CHILD_OUTPUT";
+
+std::string current_test() {
+    const testing::TestInfo *info = testing::UnitTest::GetInstance()->current_test_info();
+    if (info == nullptr) throw std::logic_error("run_in_child outside a test");
+    return std::string(info->test_suite_name()) + "." + info->name();
+}
+
+// The number of this run_in_child call within the current test, counting from 1.
+int call_number(const std::string &test) {
+    static std::string counted_test;
+    static int calls = 0;
+    if (test != counted_test) {
+        counted_test = test;
+        calls = 0;
+    }
+    return ++calls;
+}
+
+std::string this_program() {
+    std::vector<char> name(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (n == 0) throw std::runtime_error("GetModuleFileName failed");
+        if (n < name.size()) return std::string(name.data(), n);
+        name.resize(2 * name.size());
+    }
+}
+
+#else
 
 // Forks; the child writes its standard output into a pipe, changes to `cwd` and runs `child`,
 // which must not return. The parent collects the output and the exit status.
@@ -48,7 +235,7 @@ ProcessResult run_forked(const std::string &cwd, const std::function<void()> &ch
 ProcessResult run(const std::string &program, const std::vector<std::string> &args,
                   const std::string &cwd,
                   const std::vector<std::pair<std::string, std::string>> &env,
-                  std::optional<unsigned> id) {
+                  std::optional<unsigned> id = std::nullopt) {
     return run_forked(cwd, [&] {
         if (id && (setgroups(0, nullptr) != 0 || setgid(*id) != 0 || setuid(*id) != 0)) {
             _exit(126);
@@ -62,13 +249,53 @@ ProcessResult run(const std::string &program, const std::vector<std::string> &ar
     });
 }
 
+#endif
+
 }  // namespace
 
 ProcessResult run_process(const std::string &program, const std::vector<std::string> &args,
                           const std::string &cwd,
                           const std::vector<std::pair<std::string, std::string>> &env) {
-    return run(program, args, cwd, env, std::nullopt);
+    return run(program, args, cwd, env);
 }
+
+#if defined(_WIN32)
+
+ProcessResult run_in_child(const std::function<void()> &body, const std::string &cwd) {
+    const std::string test = current_test();
+    const int call = call_number(test);
+    if (const char *wanted = std::getenv(kChildCall)) {
+        // In the child: only the call it stands for runs its body.
+        if (std::atoi(wanted) != call) return {{}, -1};
+        std::fflush(stdout);
+        const int fd = _open(std::getenv(kChildOutput), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
+                             _S_IREAD | _S_IWRITE);
+        if (fd < 0 || _dup2(fd, 1) != 0 || _chdir(cwd.c_str()) != 0) std::_Exit(127);
+        _close(fd);
+        _setmode(1, _O_BINARY);
+        body();
+        std::exit(0);
+    }
+    // The child's temporary files, its own scratch directories among them, go to a directory of
+    // this process, removed with everything in it afterwards.
+    const ScratchDir temporary;
+    const std::string output = temporary / "stdout";
+    ProcessResult result = run(this_program(), {"--gtest_filter=" + test}, ".",
+                               {{kChildCall, std::to_string(call)},
+                                {kChildOutput, output},
+                                {"TMP", temporary.str()},
+                                {"TEMP", temporary.str()}});
+    // What the child printed before it reached the call is not the body's output.
+    result.out.clear();
+    std::error_code missing;
+    if (std::filesystem::exists(output, missing)) {
+        const Bytes bytes = read_file(output);
+        result.out.assign(bytes.begin(), bytes.end());
+    }
+    return result;
+}
+
+#else
 
 ProcessResult run_in_child(const std::function<void()> &body, const std::string &cwd) {
     return run_forked(cwd, [&] {
@@ -77,14 +304,18 @@ ProcessResult run_in_child(const std::function<void()> &body, const std::string 
     });
 }
 
+#endif
+
 ProcessResult run_quillfen(const std::vector<std::string> &args, const std::string &cwd,
                            const std::vector<std::pair<std::string, std::string>> &env) {
-    return run(QUILLFEN_PATH, args, cwd, env, std::nullopt);
+    return run(QUILLFEN_PATH, args, cwd, env);
 }
 
+#if !defined(_WIN32)
 ProcessResult run_quillfen_as(unsigned id, const std::vector<std::string> &args,
                               const std::string &cwd) {
     return run(QUILLFEN_PATH, args, cwd, {}, id);
 }
+#endif
 
 }  // namespace lastest

@@ -11,7 +11,7 @@ namespace lastest {
 
 struct ProcessResult {
     std::string out;  // everything written to standard output
-    int status;       // exit status as the shell shows it: -1 is 255
+    int status;       // exit status as a POSIX shell shows it (its low 8 bits): -1 is 255
 };
 
 // Runs `program` with `args` in directory `cwd`, with `env` added to the environment.
@@ -19,18 +19,23 @@ ProcessResult run_process(const std::string &program, const std::vector<std::str
                           const std::string &cwd,
                           const std::vector<std::pair<std::string, std::string>> &env = {});
 
-// Runs `body` in a forked copy of this process, in directory `cwd`, and collects what it writes to
-// standard output and how it ends: through exit, or with status 0 when `body` returns.
+// Runs `body` in a child process, in directory `cwd`, and collects what it writes to standard
+// output and how it ends: through exit, or with status 0 when `body` returns. On POSIX systems the
+// child is a forked copy of this process. On Windows it is a new run of the current test of this
+// test program, which must reach the same call by the same steps: the calls before it return an
+// empty result there.
 ProcessResult run_in_child(const std::function<void()> &body, const std::string &cwd = ".");
 
 // Runs Quillfen with `args` in directory `cwd`.
 ProcessResult run_quillfen(const std::vector<std::string> &args, const std::string &cwd,
                            const std::vector<std::pair<std::string, std::string>> &env = {});
 
+#if !defined(_WIN32)
 // Runs Quillfen as user and group `id`, with no supplementary group. Only a process that may
 // change its identity (root) can do this; the tool then fails to start, with status 126.
 ProcessResult run_quillfen_as(unsigned id, const std::vector<std::string> &args,
                               const std::string &cwd);
+#endif
 
 }  // namespace lastest
 
