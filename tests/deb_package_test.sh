@@ -4,18 +4,8 @@
 # test file and on a file it must reject.
 #
 #   tests/deb_package_test.sh BUILD_DIR
-set -euo pipefail
-
-build=$(cd "$1" && pwd)
-source_dir=$(cd "$(dirname "$0")/.." && pwd)
-testdata=$source_dir/../shared/testdata
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-
-fail() {
-    echo "Debian package test: $*" >&2
-    exit 1
-}
+test_name="Debian package test"
+source "$(dirname "$0")/script_setup.sh" "$1"
 
 (cd "$build" && cpack -G DEB -B "$scratch/package" >/dev/null)
 deb=$(echo "$scratch"/package/quillfen_*.deb)

@@ -4,18 +4,8 @@
 # through find_package, a C program built through pkg-config, and the installed Quillfen.
 #
 #   tests/install_test.sh BUILD_DIR
-set -euo pipefail
-
-build=$(cd "$1" && pwd)
-source_dir=$(cd "$(dirname "$0")/.." && pwd)
-testdata=$source_dir/../shared/testdata
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-
-fail() {
-    echo "install test: $*" >&2
-    exit 1
-}
+test_name="install test"
+source "$(dirname "$0")/script_setup.sh" "$1"
 
 # Installed in one place and used from another: nothing may point back to the first.
 cmake --install "$build" --prefix "$scratch/stage" >/dev/null
