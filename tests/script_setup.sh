@@ -7,7 +7,7 @@ set -euo pipefail
 
 build=$(cd "$1" && pwd)
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-testdata=$source_dir/../shared/testdata
+testdata=$source_dir/tests/data
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
