@@ -21,11 +21,11 @@
 #include "support/las_file.h"
 #include "support/scratch.h"
 #else
-#include <grp.h>
+#include <linux/capability.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <optional>
 #endif
 
 namespace lastest {
@@ -231,13 +231,14 @@ ProcessResult run_forked(const std::string &cwd, const std::function<void()> &ch
     return result;
 }
 
-// Executes `program`, as user and group `id` when one is given.
+// Executes `program`; with `bound_permissions`, without the capability of overriding file
+// permissions, which root then loses for good at the exec.
 ProcessResult run(const std::string &program, const std::vector<std::string> &args,
                   const std::string &cwd,
                   const std::vector<std::pair<std::string, std::string>> &env,
-                  std::optional<unsigned> id = std::nullopt) {
+                  bool bound_permissions = false) {
     return run_forked(cwd, [&] {
-        if (id && (setgroups(0, nullptr) != 0 || setgid(*id) != 0 || setuid(*id) != 0)) {
+        if (bound_permissions && prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0) {
             _exit(126);
         }
         for (const auto &[name, value] : env) setenv(name.c_str(), value.c_str(), 1);
@@ -312,9 +313,9 @@ ProcessResult run_quillfen(const std::vector<std::string> &args, const std::stri
 }
 
 #if !defined(_WIN32)
-ProcessResult run_quillfen_as(unsigned id, const std::vector<std::string> &args,
-                              const std::string &cwd) {
-    return run(QUILLFEN_PATH, args, cwd, {}, id);
+ProcessResult run_quillfen_bound_by_permissions(const std::vector<std::string> &args,
+                                                const std::string &cwd) {
+    return run(QUILLFEN_PATH, args, cwd, {}, true);
 }
 #endif
 

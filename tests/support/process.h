@@ -31,10 +31,10 @@ ProcessResult run_quillfen(const std::vector<std::string> &args, const std::stri
                            const std::vector<std::pair<std::string, std::string>> &env = {});
 
 #if !defined(_WIN32)
-// Runs Quillfen as user and group `id`, with no supplementary group. Only a process that may
-// change its identity (root) can do this; the tool then fails to start, with status 126.
-ProcessResult run_quillfen_as(unsigned id, const std::vector<std::string> &args,
-                              const std::string &cwd);
+// Runs Quillfen bound by file permissions as any other user is: root without the capability of
+// overriding them. Where that capability cannot be dropped the tool does not start (status 126).
+ProcessResult run_quillfen_bound_by_permissions(const std::vector<std::string> &args,
+                                                const std::string &cwd);
 #endif
 
 }  // namespace lastest
