@@ -29,6 +29,8 @@ lib/cmake/Varnoke_LiDAR/Varnoke_LiDARConfig.cmake
 lib/cmake/Varnoke_LiDAR/Varnoke_LiDARConfigVersion.cmake
 lib/cmake/Varnoke_LiDAR/Varnoke_LiDARTargets-$build_type.cmake
 lib/cmake/Varnoke_LiDAR/Varnoke_LiDARTargets.cmake
+lib/cmake/Varnoke_LiDAR/Varnoke_LiDARToolTargets-$build_type.cmake
+lib/cmake/Varnoke_LiDAR/Varnoke_LiDARToolTargets.cmake
 lib/pkgconfig/Varnoke_LiDAR.pc
 share/man/man1/Quillfen.1
 $libraries
