@@ -306,15 +306,59 @@ ProcessResult run_in_child(const std::function<void()> &body, const std::string 
 
 #endif
 
+namespace {
+
+struct Command {
+    std::string program;
+    std::vector<std::string> args;
+    std::vector<std::pair<std::string, std::string>> env;
+};
+
+// Quillfen with `args` and `env`. A cross build whose programs run under a user-mode emulator
+// (TOOL_EMULATOR, its words separated by '|') starts the tool through the emulator too, and
+// hands it LD_PRELOAD through the emulator's -E option: the emulator's own dynamic loader must
+// not try to preload a library of the other architecture.
+Command quillfen_command(const std::vector<std::string> &args,
+                         const std::vector<std::pair<std::string, std::string>> &env) {
+#if defined(TOOL_EMULATOR)
+    Command c;
+    const std::string words = TOOL_EMULATOR;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = words.find('|', start);
+        c.args.push_back(words.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    c.program = c.args.front();
+    c.args.erase(c.args.begin());
+    for (const auto &[name, value] : env) {
+        if (name == "LD_PRELOAD") {
+            c.args.insert(c.args.end(), {"-E", name + "=" + value});
+        } else {
+            c.env.emplace_back(name, value);
+        }
+    }
+    c.args.push_back(QUILLFEN_PATH);
+    c.args.insert(c.args.end(), args.begin(), args.end());
+    return c;
+#else
+    return {QUILLFEN_PATH, args, env};
+#endif
+}
+
+}  // namespace
+
 ProcessResult run_quillfen(const std::vector<std::string> &args, const std::string &cwd,
                            const std::vector<std::pair<std::string, std::string>> &env) {
-    return run(QUILLFEN_PATH, args, cwd, env);
+    const Command c = quillfen_command(args, env);
+    return run(c.program, c.args, cwd, c.env);
 }
 
 #if !defined(_WIN32)
 ProcessResult run_quillfen_as(unsigned id, const std::vector<std::string> &args,
                               const std::string &cwd) {
-    return run(QUILLFEN_PATH, args, cwd, {}, id);
+    const Command c = quillfen_command(args, {});
+    return run(c.program, c.args, cwd, c.env, id);
 }
 #endif
 
