@@ -96,7 +96,7 @@ struct Extended {
 };
 
 // The nonzero value z x 2^exp rounded to a 64-bit significand, to nearest, ties to even.
-Extended round_to_64_bits(bool negative, U128 z, int exp) {
+inline Extended round_to_64_bits(bool negative, U128 z, int exp) {
     const int length = bit_length(z);
     if (length <= 64) return {negative, z.lo << (64 - length), exp - (64 - length)};
     const int shift = length - 64;
