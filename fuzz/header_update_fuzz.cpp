@@ -2,13 +2,14 @@
 // LAS file, validated and updated by the header update core, and the outcome checked against an
 // independent reading of the same bytes. The run must either reject the file, print why and leave
 // every byte as it was, or accept it, print nothing, and change only the counts and the box, to
-// exactly the values recomputed here.
+// exactly the values recomputed here (the box by the x87 unit itself). The last 20 bytes of each
+// input are also converted as a raw value, a scale and an offset, by the library's conversion and
+// by the x87 unit, which must agree to the bit.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,8 +18,14 @@
 #include <string>
 #include <vector>
 
+#include "box_conversion.h"
 #include "header_update.h"
 #include "support/las_file.h"
+#include "support/x87_world.h"
+
+#if !defined(LASTEST_HAVE_X87)
+#error "the fuzz target compares the box conversion with the x87 unit of an x86 processor"
+#endif
 
 namespace {
 
@@ -47,9 +54,21 @@ bool acceptable(const lastest::Bytes &b) {
     return length == lastest::record_length_for(format);
 }
 
+// The same bits, NaN payloads and the signs of zeros included.
 bool same_real(double a, double b) {
-    return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b) ||
-           (std::isnan(a) && std::isnan(b));
+    return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+}
+
+void check_conversion(const uint8_t *data, std::size_t size) {
+    if (size < 20) return;
+    int32_t raw;
+    double scale, offset;
+    std::memcpy(&raw, data + size - 20, 4);
+    std::memcpy(&scale, data + size - 16, 8);
+    std::memcpy(&offset, data + size - 8, 8);
+    if (!same_real(varnoke::to_world(raw, scale, offset), lastest::x87_world(raw, scale, offset))) {
+        broken("the box conversion differs from the x87 unit");
+    }
 }
 
 bool same_counts(const lastest::HeaderCounts &a, const lastest::HeaderCounts &b) {
@@ -92,6 +111,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
+    check_conversion(data, size);
     const lastest::Bytes before(data, data + size);
     lastest::write_file(las_name, before);
     printed_bytes();

@@ -10,14 +10,11 @@
 #include <new>
 
 #include "Varnoke_LiDAR.h"
+#include "box_conversion.h"
 #include "file_io.h"
 #include "las_types.h"
 #include "messages.h"
 #include "point_scan.h"
-
-// The box is converted with a 64-bit significand and rounded to double once.
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "the bounding box conversion needs a long double with a 64-bit significand");
 
 namespace varnoke {
 
@@ -28,14 +25,6 @@ constexpr int32_t kEmptyMaxXY = -2147483646;
 constexpr int32_t kEmptyMinXY = 2147483646;
 constexpr int32_t kEmptyMaxZ = -10000000;
 constexpr int32_t kEmptyMinZ = 10000000;
-
-// raw x scale + offset, the product and the sum each rounded to a 64-bit significand, then the
-// result rounded to double once. The build keeps the compiler from fusing the two operations.
-double to_world(int32_t raw, double scale, double offset) {
-    const long double product = static_cast<long double>(raw) * static_cast<long double>(scale);
-    const long double sum = product + static_cast<long double>(offset);
-    return static_cast<double>(sum);
-}
 
 void store_counts(LAS12Header &header, const PointTally &tally) {
     header.NumberOfPointReturns = static_cast<uint32_t>(tally.records);

@@ -8,6 +8,9 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "box_conversion.h"
+#include "support/x87_world.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #include <winioctl.h>
@@ -41,10 +44,14 @@ void store_le(Bytes &b, std::size_t at, T value) {
     for (std::size_t k = 0; k < sizeof(T); ++k) b[at + k] = static_cast<uint8_t>(v >> (8 * k));
 }
 
+// The box value of one extreme: the x87 unit's own result where there is one, otherwise the
+// portable conversion, which the differential test holds to the x87 result.
 double world(int32_t raw, double scale, double offset) {
-    const long double product = static_cast<long double>(raw) * static_cast<long double>(scale);
-    volatile long double sum = product + static_cast<long double>(offset);
-    return static_cast<double>(sum);
+#if defined(LASTEST_HAVE_X87)
+    return x87_world(raw, scale, offset);
+#else
+    return varnoke::to_world(raw, scale, offset);
+#endif
 }
 
 uint16_t u16_at(const Bytes &b, std::size_t at) {

@@ -200,6 +200,38 @@ std::string this_program() {
 
 #else
 
+// Replaces this process with `program`, given `args` and with `env` added to the environment. A
+// cross build whose programs run under a user-mode emulator (TOOL_EMULATOR, its words separated
+// by '|') starts them through the emulator, and hands LD_PRELOAD to the program through the
+// emulator's -E option: the emulator's own dynamic loader must not try to preload a library of
+// the other architecture.
+void exec_program(const std::string &program, const std::vector<std::string> &args,
+                  const std::vector<std::pair<std::string, std::string>> &env) {
+    std::vector<std::string> words;
+#if defined(TOOL_EMULATOR)
+    const std::string emulator = TOOL_EMULATOR;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = emulator.find('|', start);
+        words.push_back(emulator.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    for (const auto &[name, value] : env) {
+        if (name == "LD_PRELOAD") words.insert(words.end(), {"-E", name + "=" + value});
+    }
+#endif
+    const bool emulated = !words.empty();
+    for (const auto &[name, value] : env) {
+        if (!emulated || name != "LD_PRELOAD") setenv(name.c_str(), value.c_str(), 1);
+    }
+    words.push_back(program);
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char *> argv;
+    for (std::string &w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+}
+
 // Forks; the child writes its standard output into a pipe, changes to `cwd` and runs `child`,
 // which must not return. The parent collects the output and the exit status.
 ProcessResult run_forked(const std::string &cwd, const std::function<void()> &child) {
@@ -241,12 +273,7 @@ ProcessResult run(const std::string &program, const std::vector<std::string> &ar
         if (bound_permissions && prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0) {
             _exit(126);
         }
-        for (const auto &[name, value] : env) setenv(name.c_str(), value.c_str(), 1);
-        std::vector<char *> argv;
-        argv.push_back(const_cast<char *>(program.c_str()));
-        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        exec_program(program, args, env);
     });
 }
 
