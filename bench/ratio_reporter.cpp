@@ -35,13 +35,13 @@ void RatioReporter::ReportRuns(const std::vector<Run> &runs) {
     ConsoleReporter::ReportRuns(runs);
     for (const Run &run : runs) {
         if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-        real_times_.emplace_back(run.run_name.function_name, run.GetAdjustedRealTime());
+        times_.emplace_back(run.run_name.function_name, run.GetAdjustedCPUTime());
     }
 }
 
 void RatioReporter::PrintRatios() const {
     std::vector<std::string> shapes, columns;  // a column is "<type>/<sort>"
-    for (const auto &entry : real_times_) {
+    for (const auto &entry : times_) {
         const Name n = split_name(entry.first);
         if (n.sort == kReference) continue;
         add_unique(shapes, n.shape);
@@ -50,7 +50,7 @@ void RatioReporter::PrintRatios() const {
     if (shapes.empty()) return;
 
     std::printf(
-        "\nTime ratio to std::sort of (key, index) pairs by key, median over rounds"
+        "\nTime ratio to std::sort of (key, index) pairs by key, median over rounds of CPU time"
         " (below 1: faster)\n\n| shape |");
     for (const std::string &column : columns) std::printf(" %s |", column.c_str());
     std::printf("\n|---|");
@@ -64,7 +64,7 @@ void RatioReporter::PrintRatios() const {
             const std::string name = type + "/" + shape + "/" + column.substr(slash + 1);
             const std::string reference = type + "/" + shape + "/" + kReference;
             std::vector<double> times, reference_times, ratios;
-            for (const auto &[run, time] : real_times_) {
+            for (const auto &[run, time] : times_) {
                 if (run == name) times.push_back(time);
                 if (run == reference) reference_times.push_back(time);
             }

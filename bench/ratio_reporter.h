@@ -26,7 +26,7 @@ public:
     void PrintRatios() const;
 
 private:
-    std::vector<std::pair<std::string, double>> real_times_;  // name, real time, in run order
+    std::vector<std::pair<std::string, double>> times_;  // name, CPU time, in run order
 };
 
 }  // namespace bench
