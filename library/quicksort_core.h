@@ -219,21 +219,42 @@ template <typename Lanes, typename Key>
     return Shape::same;
 }
 
-template <typename T>
-[[gnu::always_inline]] inline void reverse(T *a, int32_t left, int32_t right) {
-    for (; left < right; ++left, --right) std::swap(a[left], a[right]);
-}
+// What the procedure does to a range whose keys share one bit pattern, two levels at a time. Each
+// partition reverses its range and leaves as parts its first and its last floor(length / 2)
+// positions; reversing the range and then both parts moves each part to the other's place with
+// its order kept. The keys do not change; the index values of the two parts are exchanged, and
+// the parts of the parts remain.
+struct SameRange {
+    int32_t left, right;
 
-// Sorts left .. right. The two parts of a partition share no position, so finishing them in any
-// order gives the same arrangement: the shorter part is sorted first and the longer one waits,
-// so that no more parts wait than the length halves, up to 31 for 32-bit positions.
+    // The first and last `part` positions of a range of `length`.
+    static int32_t part(int32_t length) { return length / 2; }
+
+    template <typename F>
+    void exchange_parts(int32_t *p_ind, F &&for_each_remaining) const {
+        const int32_t h = part(right - left + 1);
+        std::swap_ranges(p_ind + left, p_ind + left + h, p_ind + right - h + 1);
+        const int32_t q = part(h);
+        if (q < 2) return;
+        for (const int32_t start : {left, right - h + 1}) {
+            for_each_remaining(start, start + q - 1);
+            for_each_remaining(start + h - q, start + h - 1);
+        }
+    }
+};
+
+// Sorts left .. right. The parts of a partition share no position, so finishing them in any
+// order gives the same arrangement: the shortest part is sorted first and the others wait. Every
+// waiting part is at most half as long as the range it came from, and a range of one bit pattern
+// leaves three parts waiting for each quartering: at most 1.5 per halving, fewer than 64 for
+// 32-bit positions.
 template <typename Lanes, typename Key>
 [[gnu::always_inline]] inline void sort_range(Key *p, int32_t left, int32_t right, int32_t *p_ind) {
     struct Waiting {
         int32_t left, right;
         bool same;
     };
-    std::array<Waiting, 32> waiting;
+    std::array<Waiting, 64> waiting;
     std::size_t count = 0;
     bool same = false;  // known to hold one bit pattern throughout
     for (;;) {
@@ -243,8 +264,8 @@ template <typename Lanes, typename Key>
                     left = right;
                     break;
                 case Shape::descending:
-                    reverse(p, left, right);
-                    reverse(p_ind, left, right);
+                    std::reverse(p + left, p + right + 1);
+                    std::reverse(p_ind + left, p_ind + right + 1);
                     left = right;
                     break;
                 case Shape::same:
@@ -254,6 +275,22 @@ template <typename Lanes, typename Key>
                     break;
             }
         }
+        if (left < right && same) {
+            // Each of the up to four remaining parts has the same length; the first is sorted
+            // next and the others wait.
+            bool first = true;
+            SameRange{left, right}.exchange_parts(p_ind, [&](int32_t l, int32_t r) {
+                if (first) {
+                    left = l;
+                    right = r;
+                    first = false;
+                } else {
+                    waiting[count++] = {l, r, true};
+                }
+            });
+            if (!first) continue;
+            left = right;
+        }
         if (left >= right) {
             if (count == 0) return;
             --count;
@@ -262,20 +299,12 @@ template <typename Lanes, typename Key>
             same = waiting[count].same;
             continue;
         }
-        Parts parts;
-        if (same) {
-            // The keys stay as they are; the index values are reversed.
-            reverse(p_ind, left, right);
-            const int32_t half = (right - left) / 2 + 1;  // (length + 1) / 2
-            parts = {right - half, left + half};
-        } else {
-            parts = partition<Lanes>(p, left, right, p_ind);
-        }
+        const Parts parts = partition<Lanes>(p, left, right, p_ind);
         if (parts.j - left < right - parts.i) {
-            waiting[count++] = {parts.i, right, same};
+            waiting[count++] = {parts.i, right, false};
             right = parts.j;
         } else {
-            waiting[count++] = {left, parts.j, same};
+            waiting[count++] = {left, parts.j, false};
             left = parts.i;
         }
     }
