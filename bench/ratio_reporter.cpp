@@ -50,8 +50,8 @@ void RatioReporter::PrintRatios() const {
     if (shapes.empty()) return;
 
     std::printf(
-        "\nTime ratio to std::sort of (key, index) pairs by key, median over rounds of CPU time"
-        " (below 1: faster)\n\n| shape |");
+        "\nCPU time ratio to std::sort of (key, index) pairs by key: median of the rounds"
+        " (lowest-highest); below 1: faster\n\n| shape |");
     for (const std::string &column : columns) std::printf(" %s |", column.c_str());
     std::printf("\n|---|");
     for (std::size_t c = 0; c < columns.size(); ++c) std::printf("---|");
@@ -79,7 +79,7 @@ void RatioReporter::PrintRatios() const {
             const std::size_t mid = ratios.size() / 2;
             const double median =
                 ratios.size() % 2 == 1 ? ratios[mid] : (ratios[mid - 1] + ratios[mid]) / 2.0;
-            std::printf(" %.2f |", median);
+            std::printf(" %.2f (%.2f-%.2f) |", median, ratios.front(), ratios.back());
         }
         std::printf("\n");
     }

@@ -294,8 +294,9 @@ TEST(Quicksort, MatchesTheRecursiveProcedureOnRandomInput) {
 // Large arrays, in shapes that take every path of the sort: ranges long enough for the scans to
 // go eight keys at a time and for the blocks of 16 and 64 keys, where the scans stop seldom, often
 // or at every key; ranges whose outcome follows from their shape (ascending, descending, one bit
-// pattern throughout) and ranges that only nearly have it (equal keys among ascending ones, zeros
-// of both signs); few distinct values; and for doubles NaNs among random keys and in runs.
+// pattern throughout, a NaN's included) and ranges that only nearly have it (equal keys among
+// ascending ones, zeros of both signs); few distinct values; and for doubles NaNs among random keys
+// and in runs.
 template <typename Key>
 std::vector<Key> shaped_keys(std::mt19937 &rng, int shape, std::size_t n) {
     std::vector<Key> keys(n);
@@ -326,8 +327,16 @@ std::vector<Key> shaped_keys(std::mt19937 &rng, int shape, std::size_t n) {
                 keys[k] = std::is_floating_point_v<Key> ? static_cast<Key>(rng() % 2 ? 0.0 : -0.0)
                                                         : static_cast<Key>(-at / 2);
                 break;
-            default:  // all equal
+            case 9:  // all equal
                 keys[k] = static_cast<Key>(7);
+                break;
+            default:  // one value throughout, for doubles a NaN, with one key in 50 another value
+                if constexpr (std::is_floating_point_v<Key>) {
+                    keys[k] = std::bit_cast<double>(0x7FF8000000000123ULL);
+                } else {
+                    keys[k] = INT32_MIN;
+                }
+                if (rng() % 50 == 0) keys[k] = random_key<Key>(rng, 1);
         }
     }
     if constexpr (std::is_floating_point_v<Key>) {
@@ -345,7 +354,7 @@ template <typename Key>
 void large_differential(uint32_t seed) {
     std::mt19937 rng(seed);
     const auto all = routines<Key>();
-    for (int shape = 0; shape <= 9; ++shape) {
+    for (int shape = 0; shape <= 10; ++shape) {
         for (const std::size_t n : {std::size_t{255}, std::size_t{256}, std::size_t{257},
                                     std::size_t{4099}, std::size_t{300000}}) {
             const std::vector<Key> keys = shaped_keys<Key>(rng, shape, n);
