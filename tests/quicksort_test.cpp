@@ -212,6 +212,44 @@ TEST(Quicksort, EmptyRangesAreNotRead) {
     d_parallel_qs(nullptr, 1, 0, nullptr, 0);
 }
 
+// The SSE2 and AVX2 comparisons of eight keys give the masks of the plain comparisons, lane by
+// lane, with NaNs, zeros of both signs, infinities and the extreme integers among the keys.
+template <typename Lanes, typename Key>
+void expect_plain_masks(const std::vector<Key> &keys) {
+    for (const Key v : keys) {
+        unsigned less = 0, below = 0, above = 0;
+        for (unsigned k = 0; k < 8; ++k) {
+            less |= static_cast<unsigned>(keys[k] < keys[k + 1]) << k;
+            below |= static_cast<unsigned>(keys[k] < v) << k;
+            above |= static_cast<unsigned>(v < keys[k]) << k;
+        }
+        SCOPED_TRACE(testing::Message() << "pivot " << v);
+        EXPECT_EQ(Lanes::less(keys.data(), keys.data() + 1), less);
+        EXPECT_EQ(Lanes::below(keys.data(), v), below);
+        EXPECT_EQ(Lanes::above(keys.data(), v), above);
+    }
+}
+
+TEST(Quicksort, VectorComparisonsMatchThePlainOnes) {
+#if defined(VARNOKE_SORT_SSE2)
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<int32_t> ints = {INT32_MIN, -1, 0, 1, INT32_MAX, 0, -1, INT32_MIN, 5};
+    const std::vector<double> doubles = {
+        nan, -0.0, 0.0, -inf, inf, 1.5, std::bit_cast<double>(0xFFF0000000000001ULL), -2.0, 0.0};
+    expect_plain_masks<varnoke::sort_lanes::Sse2>(ints);
+    expect_plain_masks<varnoke::sort_lanes::Sse2>(doubles);
+#if defined(VARNOKE_SORT_AVX2)
+    if (__builtin_cpu_supports("avx2")) {
+        expect_plain_masks<varnoke::sort_lanes::Avx2>(ints);
+        expect_plain_masks<varnoke::sort_lanes::Avx2>(doubles);
+    }
+#endif
+#else
+    GTEST_SKIP() << "portable comparisons only";
+#endif
+}
+
 // Random keys for the differential test: a few distinct values, a moderate spread, or anything;
 // for doubles also zeros of both signs, infinities and NaNs with different payloads.
 template <typename Key>
