@@ -1,11 +1,13 @@
-// The library's index-carrying quicksorts beside std::sort of (key, index) pairs, on ten million
-// keys of each distribution. Each iteration sorts a fresh copy of the keys and a fresh identity
-// index; making the copy is not timed.
+// The library's index-carrying quicksorts beside std::sort of (key, index) pairs ordered by the
+// key alone, on ten million keys of each shape. For each shape the two sorts take turns, round
+// after round, so that both meet the same state of the machine; each run sorts a fresh copy of
+// the keys and a fresh identity index, and making the copy is not timed.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <numeric>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -18,21 +20,20 @@ namespace {
 
 using namespace bench;
 
-constexpr benchmark::IterationCount kIterations = 5;
+constexpr int kRounds = 5;
 
 template <typename Key>
-const std::vector<Key> &keys_of(Distribution d) {
+const std::vector<Key> &keys_of(Shape s) {
     if constexpr (std::is_same_v<Key, int32_t>) {
-        return int32_keys(d);
+        return int32_keys(s);
     } else {
-        return double_keys(d);
+        return double_keys(s);
     }
 }
 
 template <typename Key>
-void quicksort_bench(benchmark::State &state, Distribution d,
-                     void (*sort)(Key *, int32_t, int32_t *)) {
-    const std::vector<Key> &input = keys_of<Key>(d);
+void quicksort_bench(benchmark::State &state, Shape s, void (*sort)(Key *, int32_t, int32_t *)) {
+    const std::vector<Key> &input = keys_of<Key>(s);
     std::vector<Key> keys(input.size());
     std::vector<int32_t> index(input.size());
     for (auto _ : state) {
@@ -48,8 +49,8 @@ void quicksort_bench(benchmark::State &state, Distribution d,
 }
 
 template <typename Key>
-void std_sort_bench(benchmark::State &state, Distribution d) {
-    const std::vector<Key> &input = keys_of<Key>(d);
+void std_sort_bench(benchmark::State &state, Shape s) {
+    const std::vector<Key> &input = keys_of<Key>(s);
     std::vector<std::pair<Key, int32_t>> pairs(input.size());
     for (auto _ : state) {
         state.PauseTiming();
@@ -57,7 +58,8 @@ void std_sort_bench(benchmark::State &state, Distribution d) {
             pairs[static_cast<std::size_t>(i)] = {input[static_cast<std::size_t>(i)], i};
         }
         state.ResumeTiming();
-        std::sort(pairs.begin(), pairs.end());
+        std::sort(pairs.begin(), pairs.end(),
+                  [](const auto &a, const auto &b) { return a.first < b.first; });
         benchmark::ClobberMemory();
     }
     std::vector<Key> keys(pairs.size());
@@ -68,22 +70,35 @@ void std_sort_bench(benchmark::State &state, Distribution d) {
 }
 
 void configure(benchmark::internal::Benchmark *b) {
-    b->Unit(benchmark::kMillisecond)->Iterations(kIterations)->UseRealTime();
+    b->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 }
 
-// For each distribution the quicksort and then std::sort, so that both meet the same state of
-// the machine.
+// For each shape, kRounds runs of each sort, taking turns and changing which goes first from one
+// round to the next.
 template <typename Key>
 void register_sorts(const std::string &type, const std::string &quicksort_name,
                     void (*sort)(Key *, int32_t, int32_t *)) {
-    for (const Distribution d : kDistributions) {
-        const std::string group = type + "/" + name_of(d) + "/";
-        configure(benchmark::RegisterBenchmark(
-            (group + quicksort_name).c_str(),
-            [d, sort](benchmark::State &state) { quicksort_bench<Key>(state, d, sort); }));
-        configure(benchmark::RegisterBenchmark(
-            (group + "std::sort").c_str(),
-            [d](benchmark::State &state) { std_sort_bench<Key>(state, d); }));
+    for (const Shape s : kShapes) {
+        const std::string group = type + "/" + name_of(s) + "/";
+        for (int round = 0; round < kRounds; ++round) {
+            const auto ours = [&] {
+                configure(benchmark::RegisterBenchmark(
+                    (group + quicksort_name).c_str(),
+                    [s, sort](benchmark::State &state) { quicksort_bench<Key>(state, s, sort); }));
+            };
+            const auto reference = [&] {
+                configure(benchmark::RegisterBenchmark(
+                    (group + "std::sort").c_str(),
+                    [s](benchmark::State &state) { std_sort_bench<Key>(state, s); }));
+            };
+            if (round % 2 == 0) {
+                ours();
+                reference();
+            } else {
+                reference();
+                ours();
+            }
+        }
     }
 }
 

@@ -23,55 +23,82 @@ double random_double(SplitMix64 &random) {
 }
 
 template <typename Key>
-std::vector<Key> make_keys(Distribution d, uint64_t seed, Key (*draw)(SplitMix64 &)) {
+std::vector<Key> make_keys(Shape s, uint64_t seed, Key (*draw)(SplitMix64 &)) {
     SplitMix64 random(seed);
     std::vector<Key> keys(static_cast<std::size_t>(kKeyCount));
-    if (d == Distribution::few_distinct) {
-        std::vector<Key> values(kDistinctValues);
-        for (Key &v : values) v = draw(random);
-        for (Key &k : keys) k = values[random.next() % kDistinctValues];
-        return keys;
+    switch (s) {
+        case Shape::few_distinct: {
+            std::vector<Key> values(kDistinctValues);
+            for (Key &v : values) v = draw(random);
+            for (Key &k : keys) k = values[random.next() % kDistinctValues];
+            return keys;
+        }
+        case Shape::time_like:
+            for (std::size_t k = 0; k < keys.size(); ++k) {
+                keys[k] = static_cast<Key>(static_cast<int32_t>(k * 4 + random.next() % 9));
+            }
+            return keys;
+        case Shape::all_equal:
+            std::fill(keys.begin(), keys.end(), draw(random));
+            return keys;
+        default:
+            break;
     }
     for (Key &k : keys) k = draw(random);
-    if (d == Distribution::sorted) std::sort(keys.begin(), keys.end());
-    if (d == Distribution::reversed) std::sort(keys.begin(), keys.end(), std::greater<Key>());
+    if (s == Shape::random) return keys;
+    if (s == Shape::reversed) {
+        std::sort(keys.begin(), keys.end(), std::greater<Key>());
+        return keys;
+    }
+    std::sort(keys.begin(), keys.end());
+    if (s == Shape::sorted_one_in_100_random) {
+        for (Key &k : keys) {
+            if (random.next() % 100 == 0) k = draw(random);
+        }
+    }
     return keys;
 }
 
 template <typename Key>
-const std::vector<Key> &cached_keys(Distribution d, uint64_t seed, Key (*draw)(SplitMix64 &)) {
-    static std::optional<Distribution> made;
+const std::vector<Key> &cached_keys(Shape s, uint64_t seed, Key (*draw)(SplitMix64 &)) {
+    static std::optional<Shape> made;
     static std::vector<Key> keys;
-    if (made != d) {
+    if (made != s) {
         keys = std::vector<Key>();  // give the previous keys back before making new ones
-        keys = make_keys(d, seed, draw);
-        made = d;
+        keys = make_keys(s, seed, draw);
+        made = s;
     }
     return keys;
 }
 
 }  // namespace
 
-const char *name_of(Distribution d) {
-    switch (d) {
-        case Distribution::random:
+const char *name_of(Shape s) {
+    switch (s) {
+        case Shape::random:
             return "random";
-        case Distribution::sorted:
+        case Shape::sorted:
             return "sorted";
-        case Distribution::reversed:
+        case Shape::reversed:
             return "reversed";
-        case Distribution::few_distinct:
+        case Shape::sorted_one_in_100_random:
+            return "sorted-1%-random";
+        case Shape::time_like:
+            return "time-like";
+        case Shape::few_distinct:
             return "100-distinct";
+        case Shape::all_equal:
+            return "all-equal";
     }
     return "?";
 }
 
-const std::vector<int32_t> &int32_keys(Distribution d) {
-    return cached_keys(d, kInt32Seed, random_int32);
+const std::vector<int32_t> &int32_keys(Shape s) {
+    return cached_keys(s, kInt32Seed, random_int32);
 }
 
-const std::vector<double> &double_keys(Distribution d) {
-    return cached_keys(d, kDoubleSeed, random_double);
+const std::vector<double> &double_keys(Shape s) {
+    return cached_keys(s, kDoubleSeed, random_double);
 }
 
 }  // namespace bench

@@ -228,9 +228,15 @@ VARNOKE_LIDAR_API void initialize_header12(LAS12Header *ph);
 /* Index-carrying quicksorts: sort the keys p ascending in place and make every exchange at the
  * same two positions of p_ind. The entry points sort positions 0 .. count - 1 (nothing when count
  * is 0 or less); the workers sort the inclusive range left .. right and touch nothing outside it.
- * Every routine of one key type yields the same arrangement of both arrays; the parallel flavour
- * carries a depth budget (15 from its entry point) and runs on the calling thread. Double keys
- * use the IEEE less-than comparison and move as whole bit patterns. */
+ * Every routine of one key type yields the same arrangement of both arrays, that of a partition
+ * around a copy of the middle key whose scans stop at keys equal to it; the sort is not stable.
+ * The parallel flavour accepts a depth budget (`deep`), which changes nothing, and runs on the
+ * calling thread. Double keys use the IEEE less-than comparison and move as whole bit patterns.
+ * The sorts allocate nothing and use a fixed amount of stack (about 1 KiB), whatever count and
+ * the order of the keys. Their time grows as count * log2(count) on keys in random order, in
+ * order, in reverse order or with few distinct values; but on inputs that put an extreme key at
+ * the middle of range after range (for example ascending then descending, "organ pipe") it grows
+ * with the square of count: the arrangement admits no other partitioning. */
 VARNOKE_LIDAR_API void l_quicksort(int32_t *p, int32_t count, int32_t *p_ind);
 VARNOKE_LIDAR_API void l_qs(int32_t *p, int32_t left, int32_t right, int32_t *p_ind);
 VARNOKE_LIDAR_API void l_parallel_quicksort(int32_t *p, int32_t count, int32_t *p_ind);

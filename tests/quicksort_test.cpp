@@ -1,6 +1,7 @@
 // The index-carrying quicksorts: the arrangement of both arrays, compared with a plain recursive
-// transcription of the partition-exchange procedure, and a stack that stays small on input that
-// makes the procedure as written nest once per element.
+// transcription of the partition-exchange procedure, through the exported routines and through
+// the sort in each of its comparison versions; and a stack that stays small on input that makes
+// the procedure as written nest once per element.
 #include <gtest/gtest.h>
 #include <pthread.h>
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "Varnoke_LiDAR.h"
+#include "quicksort_core.h"
 
 namespace lastest {
 namespace {
@@ -65,7 +67,9 @@ struct Family<double> {
 };
 
 // Each routine of a key type, called to sort positions left .. right; the entry points are
-// handed the range as an array of its own.
+// handed the range as an array of its own. Besides the exported routines, which take the
+// comparisons of the processor they run on, the sort with the portable comparisons and, on
+// x86-64, with the SSE2 ones.
 template <typename Key>
 struct Routine {
     std::string name;
@@ -84,7 +88,15 @@ std::vector<Routine<Key>> routines() {
          }},
         {"qs", [](Key *p, int32_t l, int32_t r, int32_t *ind) { F::qs(p, l, r, ind); }},
     };
-    for (const int32_t deep : {15, 0, 1, 3, -1, INT32_MIN, INT32_MAX}) {
+    all.push_back({"portable lanes", [](Key *p, int32_t l, int32_t r, int32_t *ind) {
+                       varnoke::quicksort::sort_range<varnoke::sort_lanes::Portable>(p, l, r, ind);
+                   }});
+#if defined(VARNOKE_SORT_SSE2)
+    all.push_back({"sse2 lanes", [](Key *p, int32_t l, int32_t r, int32_t *ind) {
+                       varnoke::quicksort::sort_range<varnoke::sort_lanes::Sse2>(p, l, r, ind);
+                   }});
+#endif
+    for (const int32_t deep : {15, 0, -1, INT32_MIN}) {
         all.push_back({"parallel_qs budget " + std::to_string(deep),
                        [deep](Key *p, int32_t l, int32_t r, int32_t *ind) {
                            F::parallel_qs(p, l, r, ind, deep);
@@ -200,6 +212,44 @@ TEST(Quicksort, EmptyRangesAreNotRead) {
     d_parallel_qs(nullptr, 1, 0, nullptr, 0);
 }
 
+// The SSE2 and AVX2 comparisons of eight keys give the masks of the plain comparisons, lane by
+// lane, with NaNs, zeros of both signs, infinities and the extreme integers among the keys.
+template <typename Lanes, typename Key>
+void expect_plain_masks(const std::vector<Key> &keys) {
+    for (const Key v : keys) {
+        unsigned less = 0, below = 0, above = 0;
+        for (unsigned k = 0; k < 8; ++k) {
+            less |= static_cast<unsigned>(keys[k] < keys[k + 1]) << k;
+            below |= static_cast<unsigned>(keys[k] < v) << k;
+            above |= static_cast<unsigned>(v < keys[k]) << k;
+        }
+        SCOPED_TRACE(testing::Message() << "pivot " << v);
+        EXPECT_EQ(Lanes::less(keys.data(), keys.data() + 1), less);
+        EXPECT_EQ(Lanes::below(keys.data(), v), below);
+        EXPECT_EQ(Lanes::above(keys.data(), v), above);
+    }
+}
+
+TEST(Quicksort, VectorComparisonsMatchThePlainOnes) {
+#if defined(VARNOKE_SORT_SSE2)
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<int32_t> ints = {INT32_MIN, -1, 0, 1, INT32_MAX, 0, -1, INT32_MIN, 5};
+    const std::vector<double> doubles = {
+        nan, -0.0, 0.0, -inf, inf, 1.5, std::bit_cast<double>(0xFFF0000000000001ULL), -2.0, 0.0};
+    expect_plain_masks<varnoke::sort_lanes::Sse2>(ints);
+    expect_plain_masks<varnoke::sort_lanes::Sse2>(doubles);
+#if defined(VARNOKE_SORT_AVX2)
+    if (__builtin_cpu_supports("avx2")) {
+        expect_plain_masks<varnoke::sort_lanes::Avx2>(ints);
+        expect_plain_masks<varnoke::sort_lanes::Avx2>(doubles);
+    }
+#endif
+#else
+    GTEST_SKIP() << "portable comparisons only";
+#endif
+}
+
 // Random keys for the differential test: a few distinct values, a moderate spread, or anything;
 // for doubles also zeros of both signs, infinities and NaNs with different payloads.
 template <typename Key>
@@ -279,10 +329,12 @@ TEST(Quicksort, MatchesTheRecursiveProcedureOnRandomInput) {
     differential<double>(20261209);
 }
 
-// Large arrays, where the partitions of the upper levels are long enough to be scanned block by
-// block, in shapes that put the stops of the scans in every pattern: random keys with many or
-// few duplicates (and, for doubles, NaNs among them), runs that are already in order or reversed,
-// a few keys out of place, and keys that are all equal.
+// Large arrays, in shapes that take every path of the sort: ranges long enough for the scans to
+// go eight keys at a time and for the blocks of 16 and 64 keys, where the scans stop seldom, often
+// or at every key; ranges whose outcome follows from their shape (ascending, descending, one bit
+// pattern throughout, a NaN's included) and ranges that only nearly have it (equal keys among
+// ascending ones, zeros of both signs); few distinct values; and for doubles NaNs among random keys
+// and in runs.
 template <typename Key>
 std::vector<Key> shaped_keys(std::mt19937 &rng, int shape, std::size_t n) {
     std::vector<Key> keys(n);
@@ -294,7 +346,7 @@ std::vector<Key> shaped_keys(std::mt19937 &rng, int shape, std::size_t n) {
             case 2:  // anything
                 keys[k] = random_key<Key>(rng, shape);
                 break;
-            case 3:  // ascending with every 997th key random
+            case 3:  // ascending with every 997th key random (for doubles, a special one)
                 keys[k] = k % 997 == 0 ? random_key<Key>(rng, 1) : static_cast<Key>(at);
                 break;
             case 4:  // descending
@@ -303,8 +355,26 @@ std::vector<Key> shaped_keys(std::mt19937 &rng, int shape, std::size_t n) {
             case 5:  // ascending runs of 1009 keys
                 keys[k] = static_cast<Key>(at % 1009);
                 break;
-            default:  // all equal
+            case 6:  // times along a flight line: ascending with a small jitter
+                keys[k] = static_cast<Key>(at * 4 + static_cast<int32_t>(rng() % 9));
+                break;
+            case 7:  // ascending, each key three times
+                keys[k] = static_cast<Key>(at / 3);
+                break;
+            case 8:  // zeros of both signs (for int32, descending with each key twice)
+                keys[k] = std::is_floating_point_v<Key> ? static_cast<Key>(rng() % 2 ? 0.0 : -0.0)
+                                                        : static_cast<Key>(-at / 2);
+                break;
+            case 9:  // all equal
                 keys[k] = static_cast<Key>(7);
+                break;
+            default:  // one value throughout, for doubles a NaN, with one key in 50 another value
+                if constexpr (std::is_floating_point_v<Key>) {
+                    keys[k] = std::bit_cast<double>(0x7FF8000000000123ULL);
+                } else {
+                    keys[k] = INT32_MIN;
+                }
+                if (rng() % 50 == 0) keys[k] = random_key<Key>(rng, 1);
         }
     }
     if constexpr (std::is_floating_point_v<Key>) {
@@ -322,17 +392,19 @@ template <typename Key>
 void large_differential(uint32_t seed) {
     std::mt19937 rng(seed);
     const auto all = routines<Key>();
-    for (int shape = 0; shape <= 6; ++shape) {
+    for (int shape = 0; shape <= 10; ++shape) {
         for (const std::size_t n : {std::size_t{255}, std::size_t{256}, std::size_t{257},
                                     std::size_t{4099}, std::size_t{300000}}) {
             const std::vector<Key> keys = shaped_keys<Key>(rng, shape, n);
             std::vector<Key> want_keys = keys;
             std::vector<int32_t> want_ind = iota_index(n);
             reference_qs(want_keys.data(), 0, static_cast<int32_t>(n) - 1, want_ind.data());
-            // The two entry points and the budgeted worker with a small budget, which hands over
-            // to the plain worker part way down.
-            for (const std::size_t r : {std::size_t{0}, std::size_t{1}, std::size_t{5}}) {
-                const Routine<Key> &routine = all[r];
+            // The entry point and each comparison version.
+            for (const Routine<Key> &routine : all) {
+                if (routine.name != "quicksort" &&
+                    routine.name.find("lanes") == std::string::npos) {
+                    continue;
+                }
                 SCOPED_TRACE(testing::Message()
                              << routine.name << ", shape " << shape << ", size " << n);
                 std::vector<Key> p = keys;
