@@ -7,6 +7,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -44,6 +45,18 @@ int64_t read_at(std::FILE *f, uint64_t position, void *to, std::size_t size) {
         const ssize_t got = pread(fileno(f), to, size, static_cast<off_t>(position));
         if (got >= 0 || errno != EINTR) return got;
     }
+#endif
+}
+
+void advise_sequential(std::FILE *f, uint64_t position) {
+    // posix_fadvise is missing on Windows and some other systems; there the advice is dropped.
+#if defined(POSIX_FADV_SEQUENTIAL)
+    if (position > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return;
+    // A length of 0 reaches to the end of the file.
+    posix_fadvise(fileno(f), static_cast<off_t>(position), 0, POSIX_FADV_SEQUENTIAL);
+#else
+    (void)f;
+    (void)position;
 #endif
 }
 

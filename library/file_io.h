@@ -1,5 +1,5 @@
-// Small portable wrappers over stdio: an owning FILE handle, 64-bit seeks, positioned reads and
-// a checked flush-sync-close.
+// Small portable wrappers over stdio: an owning FILE handle, 64-bit seeks, positioned reads,
+// read-ahead advice and a checked flush-sync-close.
 #ifndef VARNOKE_FILE_IO_H
 #define VARNOKE_FILE_IO_H
 
@@ -27,6 +27,11 @@ bool seek_to(std::FILE *f, uint64_t position);
 // read (0 at the end of the file, fewer than asked for when the file ends), or -1 on a read
 // error.
 int64_t read_at(std::FILE *f, uint64_t position, void *to, std::size_t size);
+
+// Tells the system that the file under `f` will be read from byte `position` to its end, in
+// order, so that it may read further ahead than usual. Advice only: nothing happens where the
+// system takes none, and a refusal is no error.
+void advise_sequential(std::FILE *f, uint64_t position);
 
 // Flushes the stream, forces its data to the disk and closes it; false if any step failed.
 // The handle is closed in every case.
