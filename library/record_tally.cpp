@@ -33,27 +33,43 @@ template <typename StrideT>
 [[gnu::always_inline]] inline void tally_strided(const unsigned char *data, std::size_t count,
                                                  StrideT stride, PointTally &tally) {
     constexpr std::size_t kWays = 4;
+    // Counts by return number are kept packed, one byte per number in a 64-bit word per way, so
+    // that a record adds to a register rather than to memory; the bytes are added to the totals
+    // before any of them can overflow.
+    constexpr std::size_t kMostGroups = 255;
     const std::size_t step = stride;
-    uint64_t counters[kWays][8] = {};
+    uint64_t counters[8] = {};
     Lanes lo[kWays], hi[kWays];
     for (std::size_t w = 0; w < kWays; ++w) {
         lo[w] = Lanes{tally.min[0], tally.min[1], tally.min[2], 0};
         hi[w] = Lanes{tally.max[0], tally.max[1], tally.max[2], 0};
     }
-    const auto visit = [&](const unsigned char *r, std::size_t way) {
+    const auto visit = [&](const unsigned char *r, std::size_t way, uint64_t &packed) {
         const Lanes v = load_lanes(r);
         lo[way] = lanes_min(lo[way], v);
         hi[way] = lanes_max(hi[way], v);
-        ++counters[way][r[14] & 7];
+        packed += uint64_t{1} << ((r[14] & 7U) * 8U);
+    };
+    const auto unpack = [&](uint64_t packed) {
+        for (std::size_t n = 0; n < 8; ++n) counters[n] += (packed >> (8 * n)) & 0xFFU;
     };
 
     std::size_t i = 0;
-    for (; i + kWays <= count; i += kWays) {
-        const unsigned char *r = data + i * step;
+    while (i + kWays <= count) {
+        const std::size_t groups = std::min((count - i) / kWays, kMostGroups);
+        uint64_t packed[kWays] = {};
+        for (std::size_t g = 0; g < groups; ++g, i += kWays) {
+            const unsigned char *r = data + i * step;
 #pragma GCC unroll 4
-        for (std::size_t w = 0; w < kWays; ++w) visit(r + w * step, w);
+            for (std::size_t w = 0; w < kWays; ++w) visit(r + w * step, w, packed[w]);
+        }
+        for (const uint64_t p : packed) unpack(p);
     }
-    for (; i < count; ++i) visit(data + i * step, 0);
+    for (; i < count; ++i) {
+        uint64_t packed = 0;
+        visit(data + i * step, 0, packed);
+        unpack(packed);
+    }
 
     for (std::size_t w = 1; w < kWays; ++w) {
         lo[0] = lanes_min(lo[0], lo[w]);
@@ -63,9 +79,7 @@ template <typename StrideT>
         tally.min[axis] = lo[0][axis];
         tally.max[axis] = hi[0][axis];
     }
-    for (const auto &way : counters) {
-        for (std::size_t n = 0; n < 8; ++n) tally.by_return[n] += way[n];
-    }
+    for (std::size_t n = 0; n < 8; ++n) tally.by_return[n] += counters[n];
     tally.records += count;
 }
 

@@ -41,7 +41,8 @@ void expect_same(const PointTally &got, const PointTally &want) {
 }
 
 // Random bytes; in some arrays the coordinates sit at the 32-bit limits, where a comparison
-// that wrapped around would pick the wrong one.
+// that wrapped around would pick the wrong one, and every record has return number 5, so that
+// a count kept in too narrow a field would overflow.
 std::vector<unsigned char> random_records(std::mt19937 &rng, std::size_t count, std::size_t length,
                                           bool limits) {
     std::vector<unsigned char> data(count * length);
@@ -52,6 +53,7 @@ std::vector<unsigned char> random_records(std::mt19937 &rng, std::size_t count, 
                 const int32_t v = rng() % 2 ? INT32_MIN : INT32_MAX;
                 if (rng() % 3 == 0) std::memcpy(&data[i * length + 4 * axis], &v, sizeof v);
             }
+            data[i * length + 14] = static_cast<unsigned char>((data[i * length + 14] & 0xF8) | 5);
         }
     }
     return data;
