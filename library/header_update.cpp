@@ -76,8 +76,13 @@ int update_header_status(const char *filename) {
             '0' + header.VersionMinor);
         return -1;
     }
-    const std::unique_ptr<unsigned char[]> buffer(
-        new (std::nothrow) unsigned char[kScanBufferBytes]);
+    // Page-aligned: the system copies out of the page cache markedly faster into such a buffer.
+    constexpr std::align_val_t kPage{4096};
+    struct PageDelete {
+        void operator()(unsigned char *p) const { ::operator delete[](p, kPage); }
+    };
+    const std::unique_ptr<unsigned char[], PageDelete> buffer(
+        static_cast<unsigned char *>(::operator new[](kScanBufferBytes, kPage, std::nothrow)));
     if (!buffer) {
         return fail("\nCannot allocate memory for storing a record of information from %s\n",
                     filename);
