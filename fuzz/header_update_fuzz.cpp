@@ -43,14 +43,17 @@ void remove_scratch() {
 }
 
 // Whether the update must accept the file, judged from its bytes alone: a LAS 1.0 to 1.2 header
-// that is whole, a point format of 0 to 3 defined for its version, and that format's record
-// length.
+// that is whole, a point format of 0 to 3 defined for its version, that format's record length,
+// and point data that starts after the header and no later than the end of the file.
 bool acceptable(const lastest::Bytes &b) {
     if (b.size() < 227 || std::memcmp(b.data(), "LASF", 4) != 0) return false;
     const uint8_t major = b[24], minor = b[25], format = b[104];
     const unsigned length = b[105] | (unsigned{b[106]} << 8);
+    uint32_t offset;
+    std::memcpy(&offset, b.data() + 96, 4);
     if (major != 1 || minor > 2 || format > 3) return false;
     if (format >= 2 && minor < 2) return false;
+    if (offset < 227 || offset > b.size()) return false;
     return length == lastest::record_length_for(format);
 }
 

@@ -5,9 +5,12 @@
 
 #if defined(_WIN32)
 #include <io.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -25,6 +28,17 @@ bool seek_to(std::FILE *f, uint64_t position) {
     if (position > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return false;
     return fseeko(f, static_cast<off_t>(position), SEEK_SET) == 0;
 #endif
+}
+
+int64_t file_size(std::FILE *f) {
+#if defined(_WIN32)
+    struct _stat64 st;
+    if (_fstat64(_fileno(f), &st) != 0) return -1;
+#else
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0) return -1;
+#endif
+    return static_cast<int64_t>(st.st_size);
 }
 
 int64_t read_at(std::FILE *f, uint64_t position, void *to, std::size_t size) {

@@ -1,5 +1,5 @@
-// Small portable wrappers over stdio: an owning FILE handle, 64-bit seeks, positioned reads,
-// read-ahead advice and a checked flush-sync-close.
+// Small portable wrappers over stdio: an owning FILE handle, 64-bit seeks, the file's size,
+// positioned reads, read-ahead advice and a checked flush-sync-close.
 #ifndef VARNOKE_FILE_IO_H
 #define VARNOKE_FILE_IO_H
 
@@ -21,6 +21,9 @@ inline File open_file(const char *name, const char *mode) {
 
 // Seeks to an absolute byte position; offsets beyond 2 GiB work on every platform.
 bool seek_to(std::FILE *f, uint64_t position);
+
+// The size in bytes of the file under `f`, as it is now; -1 if the system cannot tell.
+int64_t file_size(std::FILE *f);
 
 // Reads up to `size` bytes from byte `position` of the file under `f`, without using or moving
 // the stream's buffer; safe to call from several threads at once. Returns the number of bytes

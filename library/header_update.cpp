@@ -1,18 +1,17 @@
-// The road of one file: validate, open for update, read the header, scan the records, convert
-// the extremes, write the header back, report.
+// The road of one file: validate, open for update, read and judge the header through that
+// handle, scan the records through it, convert the extremes, write the header back, report.
 #include "header_update.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <memory>
-#include <new>
+#include <utility>
 
 #include "Varnoke_LiDAR.h"
 #include "box_conversion.h"
 #include "file_io.h"
-#include "las_types.h"
+#include "header_for_update.h"
 #include "messages.h"
 #include "point_scan.h"
 
@@ -63,34 +62,19 @@ int update_header_status(const char *filename) {
     File file = open_file(filename, "r+b");
     if (!file) return fail("\nCannot open binary file %s for header update\n\n", filename);
 
-    LAS12Header header;
-    if (std::fread(&header, sizeof header, 1, file.get()) != 1) {
-        return fail(std::ferror(file.get()) ? kReadErrorMessage : kTooShortMessage, filename);
-    }
-
-    const std::size_t record_length = record_length_of(las_type);
-    if (record_length == 0) {
-        std::printf(
-            "\nPointDataFormatID in %s is %c. It is not defined for las files of version %c.%c\n",
-            filename, '0' + header.PointDataFormatID, '0' + header.VersionMajor,
-            '0' + header.VersionMinor);
-        return -1;
-    }
-    // Page-aligned: the system copies out of the page cache markedly faster into such a buffer.
-    constexpr std::align_val_t kPage{4096};
-    struct PageDelete {
-        void operator()(unsigned char *p) const { ::operator delete[](p, kPage); }
-    };
-    const std::unique_ptr<unsigned char[], PageDelete> buffer(
-        static_cast<unsigned char *>(::operator new[](kScanBufferBytes, kPage, std::nothrow)));
-    if (!buffer) {
-        return fail("\nCannot allocate memory for storing a record of information from %s\n",
-                    filename);
-    }
+    HeaderForUpdate read;
+    if (!read_header_for_update(file.get(), filename, las_type, read)) return -1;
+    LAS12Header &header = read.header;
 
     PointTally tally;
-    if (!scan_points(file.get(), header.OffsetToData, record_length, buffer.get(), tally)) {
-        return fail(kReadErrorMessage, filename);
+    switch (scan_points(file.get(), header.OffsetToData, read.record_length, tally)) {
+        case ScanStatus::kDone:
+            break;
+        case ScanStatus::kReadError:
+            return fail(kReadErrorMessage, filename);
+        case ScanStatus::kNoMemory:
+            return fail("\nCannot allocate memory for storing a record of information from %s\n",
+                        filename);
     }
     if (tally.records > std::numeric_limits<uint32_t>::max()) {
         return fail(

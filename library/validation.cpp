@@ -6,20 +6,8 @@
 
 #include "Varnoke_LiDAR.h"
 #include "file_io.h"
-#include "las_types.h"
+#include "header_checks.h"
 #include "messages.h"
-
-namespace {
-
-// Validation reads the header up to and including the record length: bytes 0 to 106.
-constexpr std::size_t kValidatedBytes = offsetof(LAS12Header, NumberOfPointReturns);
-
-int16_t reject_short(const char *filename) {
-    std::printf(varnoke::kTooShortMessage, filename);
-    return -1;
-}
-
-}  // namespace
 
 extern "C" {
 
@@ -79,55 +67,43 @@ int16_t check_las(const char *filename) {
         return -1;
     }
     LAS12Header head{};
-    const std::size_t got = std::fread(&head, 1, kValidatedBytes, file.get());
-    if (got < kValidatedBytes && std::ferror(file.get())) {
+    const std::size_t got = std::fread(&head, 1, varnoke::kValidatedBytes, file.get());
+    if (got < varnoke::kValidatedBytes && std::ferror(file.get())) {
         std::printf(varnoke::kReadErrorMessage, filename);
         return -1;
     }
     // Each check is judged only on bytes that were read; a file that ends before the bytes a
     // check needs is rejected as too short at that point.
-    const auto have = [got](std::size_t offset, std::size_t width) {
-        return got >= offset + width;
-    };
-
-    if (!have(offsetof(LAS12Header, LASF), 4)) return reject_short(filename);
-    if (std::memcmp(head.LASF, "LASF", 4) != 0) {
-        std::printf("\n%s is not a valid .las file\n\n", filename);
-        return -1;
-    }
-    if (!have(offsetof(LAS12Header, VersionMajor), 1)) return reject_short(filename);
+    const varnoke::HeaderJudgement judged = varnoke::judge_header(head, got);
     const uint8_t major = head.VersionMajor;
-    if (major != 1) {
-        std::printf("\nCannot handle las files of version %c.x\n", '0' + major);
-        return -1;
-    }
-    if (!have(offsetof(LAS12Header, VersionMinor), 1)) return reject_short(filename);
     const uint8_t minor = head.VersionMinor;
-    if (minor > 2) {
-        std::printf("\nCannot handle las files of version %c.%c\n", '0' + major, '0' + minor);
-        return -1;
-    }
-    if (!have(offsetof(LAS12Header, PointDataFormatID), 1)) return reject_short(filename);
     const uint8_t format = head.PointDataFormatID;
-    if (format > 3) {
-        std::printf("\nPointDataFormatID in %s is %c. Only 0, 1, 2, or 3 is accepted\n", filename,
-                    '0' + format);
-        return -1;
-    }
-    if (!have(offsetof(LAS12Header, PointDataRecordLength), 2)) return reject_short(filename);
-    const uint16_t record_length = head.PointDataRecordLength;
-
-    for (const varnoke::LasType &row : varnoke::kLasTypes) {
-        if (row.version_minor != minor || row.point_format != format) continue;
-        if (row.record_length != record_length) {
+    switch (judged.verdict) {
+        case varnoke::HeaderVerdict::kAccepted:
+            return judged.type;
+        case varnoke::HeaderVerdict::kTooShort:
+            std::printf(varnoke::kTooShortMessage, filename);
+            break;
+        case varnoke::HeaderVerdict::kNotLas:
+            std::printf("\n%s is not a valid .las file\n\n", filename);
+            break;
+        case varnoke::HeaderVerdict::kMajorVersion:
+            std::printf("\nCannot handle las files of version %c.x\n", '0' + major);
+            break;
+        case varnoke::HeaderVerdict::kMinorVersion:
+            std::printf("\nCannot handle las files of version %c.%c\n", '0' + major, '0' + minor);
+            break;
+        case varnoke::HeaderVerdict::kPointFormat:
+            std::printf("\nPointDataFormatID in %s is %c. Only 0, 1, 2, or 3 is accepted\n",
+                        filename, '0' + format);
+            break;
+        case varnoke::HeaderVerdict::kRecordLength:
             std::printf(
                 "\nData format of %s (%c) is incompatible with Length of Data Record (%u)\n",
-                filename, '0' + format, static_cast<unsigned>(record_length));
-            return -1;
-        }
-        return row.type;
+                filename, '0' + format, static_cast<unsigned>(head.PointDataRecordLength));
+            break;
     }
-    return 0;  // version 1.0 or 1.1 with point format 2 or 3
+    return -1;
 }
 
 }  // extern "C"

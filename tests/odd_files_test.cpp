@@ -1,6 +1,6 @@
 // Odd names and odd files: printf directives and spaces in a name, a file that cannot be opened
-// for writing, and data offsets at or past the end of the file. Each ends in a clear message or
-// exactly the update the rules give.
+// for writing, and data offsets in and around the header and the end of the file. Each ends in a
+// clear message or exactly the update the rules give.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -131,23 +131,51 @@ TEST(OddFiles, DirectoryNamedLikeALasFileIsRejected) {
     }
 }
 
-// A data offset at or past the end of the file leaves no record to count: the update writes a
-// count of zero and the empty box; one byte before the end leaves only a fragment.
-TEST(OddFiles, DataOffsetAtOrBeyondTheEndOfTheFile) {
-    const Bytes file = valid_file();
+// The point data must start after the 227-byte header and no later than the end of the file;
+// from there on, whatever lies before the end is counted in whole records.
+TEST(OddFiles, DataOffsets) {
+    const Bytes file = valid_file();  // header of 227 bytes, three records of 28
     const auto size = static_cast<uint32_t>(file.size());
-    const uint32_t offsets[] = {size - 28, size - 27,   size - 1,   size,
-                                size + 1,  0x80000000u, 0xFFFFFFFFu};
-    for (const uint32_t offset : offsets) {
-        SCOPED_TRACE(offset);
+    const auto inside = [](uint32_t offset) {
+        return "\nOffsetToData of off.las is " + std::to_string(offset) +
+               ": its point data would start inside the 227-byte header\n";
+    };
+    const auto past = [](uint32_t offset) {
+        return "\nOffsetToData of off.las is " + std::to_string(offset) +
+               ": its point data would start past the end of the file\n";
+    };
+    struct Case {
+        uint32_t offset;
+        std::string refusal;  // empty: updated with `points` records
+        uint32_t points;
+    };
+    const Case cases[] = {
+        {0, inside(0), 0},
+        {226, inside(226), 0},
+        {227, "", 3},
+        {228, "", 2},  // the records are read from the offset on, whatever the header says
+        {size - 28, "", 1},
+        {size - 1, "", 0},  // a fragment
+        {size, "", 0},      // no records
+        {size + 1, past(size + 1), 0},
+        {0xFFFFFFFFu, past(0xFFFFFFFFu), 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.offset);
         Bytes before = file;
-        put_u32(before, 96, offset);
+        put_u32(before, 96, c.offset);
         const UpdateRun run = run_on_copy(before, "off.las");
+        if (!c.refusal.empty()) {
+            EXPECT_EQ(run.result.out, kBanner + c.refusal);
+            EXPECT_EQ(run.result.status, 255);
+            EXPECT_EQ(run.after, before);
+            continue;
+        }
         EXPECT_EQ(run.result.out, updated("off.las"));
         EXPECT_EQ(run.result.status, 0);
-        const HeaderCounts c = counts_of(run.after);
-        EXPECT_EQ(c.points, offset <= size - 28 ? 1u : 0u);
-        EXPECT_EQ(c, expected_counts(before));
+        const HeaderCounts counts = counts_of(run.after);
+        EXPECT_EQ(counts.points, c.points);
+        EXPECT_EQ(counts, expected_counts(before));
         expect_only_counts_and_box_changed(before, run.after);
     }
 }

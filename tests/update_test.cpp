@@ -43,8 +43,6 @@ std::vector<UpdateCase> update_cases() {
     header_size_300.header_size = 300;
     LasSpec fragment = scaled(1, {0, 0, 0}, {{1, 2, 3, 1}, {4, 5, 6, 1}, {7, 8, 9, 3}});
     fragment.trailing_bytes = 19;
-    LasSpec beyond_end = scaled(1, {0, 0, 0}, {});
-    beyond_end.offset_to_data = 5000;
     LasSpec empty_half = scaled(0.5, {10, 20, 30}, {});
     return {
         {"one record, scale 0.01",
@@ -68,11 +66,6 @@ std::vector<UpdateCase> update_cases() {
          {0,
           {0, 0, 0, 0, 0},
           {-1073741813.0, 1073741833.0, -1073741803.0, 1073741843.0, -4999970.0, 5000030.0}}},
-        {"data offset beyond the end of the file",
-         beyond_end,
-         {0,
-          {0, 0, 0, 0, 0},
-          {-2147483646.0, 2147483646.0, -2147483646.0, 2147483646.0, -10000000.0, 10000000.0}}},
         {"raw Z all above ten million",
          scaled(1, {0, 0, 0}, {{0, 0, 20000000, 1}, {0, 0, 30000000, 1}}),
          {2, {2, 0, 0, 0, 0}, {0, 0, 0, 0, 30000000, 20000000}}},
@@ -169,21 +162,6 @@ TEST(Update, EveryLasTypeOverSeveralBlocks) {
         const HeaderCounts c = counts_of(after);
         EXPECT_EQ(c.points, n);
         EXPECT_EQ(c, expected_counts(before));
-        expect_only_counts_and_box_changed(before, after);
-    }
-}
-
-// The point data is found through the data offset alone, also where it points into the header:
-// the header's own bytes are then read as records.
-TEST(Update, DataOffsetInsideTheHeader) {
-    for (const uint32_t offset : {0u, 120u, 226u}) {
-        SCOPED_TRACE(offset);
-        LasSpec spec = scaled(1, {0, 0, 0}, {{5, 6, 7, 1}, {8, 9, 10, 2}});
-        Bytes before = make_las(spec);
-        put_u32(before, 96, offset);
-        const Bytes after = updated_file(before);
-        EXPECT_EQ(counts_of(after), expected_counts(before));
-        EXPECT_EQ(counts_of(after).points, (before.size() - offset) / 20);
         expect_only_counts_and_box_changed(before, after);
     }
 }

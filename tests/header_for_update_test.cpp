@@ -1,0 +1,68 @@
+// The header as the update reads it again through its own handle: any difference from what
+// validation judged by name refuses the update, and so does a type without a record layout.
+#include "header_for_update.h"
+
+#include <gtest/gtest.h>
+
+#include "support/las_file.h"
+#include "support/scratch.h"
+
+namespace lastest {
+namespace {
+
+struct RecheckCase {
+    const char *what;
+    int16_t validated_type;  // what validation found by name
+    LasSpec spec;            // what the handle reads
+    std::size_t at = 0;      // and one byte of it changed, unless at is 0
+    uint8_t value = 0;
+    const char *message;  // printed on refusal; null when accepted
+};
+
+LasSpec of(uint8_t minor, uint8_t format, std::optional<uint16_t> length = {}) {
+    LasSpec spec;
+    spec.minor = minor;
+    spec.format = format;
+    spec.record_length = length;
+    spec.points = {{1, 2, 3, 1}};
+    return spec;
+}
+
+TEST(HeaderForUpdate, RefusesAHeaderOtherThanTheValidatedOne) {
+    const char *const changed =
+        "\nFile f.las changed after it was validated; nothing was written to it\n";
+    const RecheckCase cases[] = {
+        {"the validated header", 8, of(2, 3), 0, 0, nullptr},
+        {"another signature", 8, of(2, 3), 0, 'X', changed},
+        {"another major version", 8, of(2, 3), 24, 2, changed},
+        {"a version 1.3", 8, of(2, 3), 25, 3, changed},
+        {"another point format", 8, of(2, 1, 34), 0, 0, changed},
+        {"another record length", 8, of(2, 3, 36), 0, 0, changed},
+        {"another accepted type", 8, of(2, 0), 0, 0, changed},
+        {"the same type of an older version is another type", 5, of(1, 0), 0, 0, changed},
+        {"a type without records, as validated", 0, of(1, 3), 0, 0,
+         "\nPointDataFormatID in f.las is 3. It is not defined for las files of version 1.1\n"},
+    };
+    for (const RecheckCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir;
+        Bytes bytes = make_las(c.spec);
+        if (c.value != 0) put_u8(bytes, c.at, c.value);
+        write_file(dir / "f.las", bytes);
+        std::FILE *f = std::fopen((dir / "f.las").c_str(), "rb");
+        ASSERT_NE(f, nullptr);
+        varnoke::HeaderForUpdate read{};
+        testing::internal::CaptureStdout();
+        const bool accepted = varnoke::read_header_for_update(f, "f.las", c.validated_type, read);
+        const std::string printed = testing::internal::GetCapturedStdout();
+        std::fclose(f);
+        EXPECT_EQ(accepted, c.message == nullptr);
+        EXPECT_EQ(printed, c.message ? c.message : "");
+        if (accepted) {
+            EXPECT_EQ(read.record_length, record_length_for(c.spec.format));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace lastest
