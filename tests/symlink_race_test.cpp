@@ -1,0 +1,86 @@
+// Another program swaps the file's name between the LAS file and a symbolic link to a victim, a
+// LAS file in all but its signature, as fast as it can, while the real executable runs on the
+// name again and again. The victim must never change; every run either repairs the LAS file
+// correctly or refuses with one of the two messages that such a swap can cause.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+
+#include "support/expected_output.h"
+#include "support/las_file.h"
+#include "support/process.h"
+#include "support/scratch.h"
+
+#ifndef VARNOKE_RACE_RUNS
+#define VARNOKE_RACE_RUNS 1000
+#endif
+
+namespace lastest {
+namespace {
+
+// Alternates `name` between a hard link to `real` and a symbolic link to `victim`, each swap a
+// single atomic rename, until it is killed.
+[[noreturn]] void swap_forever(const std::string &dir) {
+    const std::string name = dir + "/f.las", real = dir + "/real.las";
+    const std::string as_real = dir + "/next-real", as_link = dir + "/next-link";
+    for (;;) {
+        unlink(as_link.c_str());
+        if (symlink("victim.las", as_link.c_str()) != 0 || rename(as_link.c_str(), name.c_str()))
+            _exit(2);
+        unlink(as_real.c_str());
+        if (link(real.c_str(), as_real.c_str()) != 0 || rename(as_real.c_str(), name.c_str()))
+            _exit(3);
+    }
+}
+
+TEST(SymlinkRace, NeverWritesThroughASwappedName) {
+    LasSpec spec;
+    spec.format = 1;
+    spec.points = {{10, -20, 30, 1}, {-40, 50, -60, 2}, {70, 80, 90, 1}};
+    const Bytes original = make_las(spec);
+    Bytes victim = original;
+    put_u8(victim, 0, 'X');
+
+    ScratchDir dir;
+    write_file(dir / "real.las", original);
+    write_file(dir / "victim.las", victim);
+    ASSERT_EQ(link((dir / "real.las").c_str(), (dir / "f.las").c_str()), 0);
+
+    const pid_t racer = fork();
+    ASSERT_GE(racer, 0);
+    if (racer == 0) swap_forever(dir.str());
+
+    const std::string done = updated("f.las");
+    const std::string not_las = kBanner + "\nf.las is not a valid .las file\n\n";
+    const std::string changed =
+        kBanner + "\nFile f.las changed after it was validated; nothing was written to it\n";
+    std::map<std::string, int> seen;
+    for (int run = 0; run < VARNOKE_RACE_RUNS; ++run) {
+        const ProcessResult r = run_quillfen({"f.las"}, dir.str());
+        const bool expected = (r.out == done && r.status == 0) ||
+                              ((r.out == not_las || r.out == changed) && r.status == 255);
+        if (!expected) ADD_FAILURE() << "run " << run << " printed " << r.out;
+        ++seen[r.out == done ? "repaired" : r.out == changed ? "changed" : "other"];
+    }
+    kill(racer, SIGKILL);
+    int racer_status = 0;
+    waitpid(racer, &racer_status, 0);
+    EXPECT_TRUE(WIFSIGNALED(racer_status)) << "the racer stopped on its own";
+
+    std::printf("%d runs: %d repaired, %d refused as changed, %d refused as not LAS\n",
+                VARNOKE_RACE_RUNS, seen["repaired"], seen["changed"], seen["other"]);
+    EXPECT_EQ(read_file(dir / "victim.las"), victim);
+    const Bytes real = read_file(dir / "real.las");
+    if (seen["repaired"] > 0) {
+        EXPECT_EQ(counts_of(real), expected_counts(original));
+    } else {
+        EXPECT_EQ(real, original);
+    }
+}
+
+}  // namespace
+}  // namespace lastest
