@@ -58,17 +58,29 @@ struct CliCase {
     std::vector<std::string> args;
     std::string out;  // the whole standard output
     int status;
-    std::string fault = {};  // a stdio call made to fail, as "call:n"
+    std::string fault = {};  // a file call made to fail, as "operation:handle" (fault_shim.c)
 };
+
+// Where the header of `file` says the point data starts (OffsetToData).
+uint64_t point_data_start(const Bytes &file) {
+    return uint64_t{file[96]} | uint64_t{file[97]} << 8 | uint64_t{file[98]} << 16 |
+           uint64_t{file[99]} << 24;
+}
+
+// Makes every positioned read of the update that covers byte `at` of the file fail.
+std::string pread_fault_at(uint64_t at) {
+    return "pread:update@" + std::to_string(at);
+}
 
 std::vector<CliCase> failure_cases() {
     const Bytes ok = valid_file();
-    Bytes big_spec_file;
-    {
-        LasSpec spec;
-        spec.points.assign(150000, Point{5, 6, 7, 1});  // six blocks of reads
-        big_spec_file = make_las(spec);
-    }
+    constexpr std::size_t kBigPoints = 150000;  // six blocks of reads
+    LasSpec big_layout;
+    big_layout.points.assign(kBigPoints, Point{5, 6, 7, 1});
+    const Bytes big_file = make_las(big_layout);
+    const uint64_t big_data = point_data_start(big_file);
+    const uint64_t big_record =
+        big_layout.record_length.value_or(record_length_for(big_layout.format));
     return {
         // Command line.
         {"no argument", {}, {}, kWrongCount, 255},
@@ -197,61 +209,62 @@ std::vector<CliCase> failure_cases() {
          {"x.las"},
          kBanner + "\nCannot open binary file x.las for reading\n",
          255,
-         "fopen:2"},
+         "open:check"},
         {"open for update fails",
          {{"x.las", ok}},
          {"x.las"},
          kBanner + "\nCannot open binary file x.las for header update\n\n",
          255,
-         "fopen:3"},
+         "open:update"},
         {"read error during validation",
          {{"x.las", ok}},
          {"x.las"},
          kBanner + read_error("x.las"),
          255,
-         "fread:1"},
+         "read:check"},
         {"read error in the header",
          {{"x.las", ok}},
          {"x.las"},
          kBanner + read_error("x.las"),
          255,
-         "fread:2"},
+         "read:update"},
         {"read error in the only block of records",
          {{"x.las", ok}},
          {"x.las"},
          kBanner + read_error("x.las"),
          255,
-         "pread:1"},
+         pread_fault_at(point_data_start(ok))},
         {"read error in the first block of records",
-         {{"x.las", big_spec_file}},
+         {{"x.las", big_file}},
          {"x.las"},
          kBanner + read_error("x.las"),
          255,
-         "pread:1"},
+         pread_fault_at(big_data)},
+        // The middle record lies in the third block, taken once both threads are reading.
         {"read error in the middle of the records, with both threads reading",
-         {{"x.las", big_spec_file}},
+         {{"x.las", big_file}},
          {"x.las"},
          kBanner + read_error("x.las"),
          255,
-         "pread:3"},
+         pread_fault_at(big_data + kBigPoints / 2 * big_record)},
         {"read error in the last block of records",
-         {{"x.las", big_spec_file}},
+         {{"x.las", big_file}},
          {"x.las"},
          kBanner + read_error("x.las"),
          255,
-         "pread:6"},
+         pread_fault_at(big_file.size() - 1)},
         {"seek back to the header fails",
          {{"x.las", ok}},
          {"x.las"},
          kBanner + "\nCannot write the updated header of x.las\n",
          255,
-         "fseeko:1"},
+         "seek:update"},
         {"header write fails",
          {{"x.las", ok}},
          {"x.las"},
          kBanner + "\nCannot write the updated header of x.las\n",
          255,
-         "fwrite:1"},
+         "write:update"},
     };
 }
 
@@ -296,7 +309,7 @@ TEST(CommandLine, FailuresAfterTheWriteAreReported) {
     GTEST_SKIP() << "the stdio faults are injected by a shim preloaded with LD_PRELOAD";
 #else
     const Bytes before = valid_file();
-    for (const char *fault : {"fflush:1", "fsync:1", "fclose:3"}) {
+    for (const char *fault : {"flush:update", "sync:update", "close:update"}) {
         SCOPED_TRACE(fault);
         ScratchDir dir;
         write_file(dir / "x.las", before);

@@ -281,12 +281,6 @@ ProcessResult run(const std::string &program, const std::vector<std::string> &ar
 
 }  // namespace
 
-ProcessResult run_process(const std::string &program, const std::vector<std::string> &args,
-                          const std::string &cwd,
-                          const std::vector<std::pair<std::string, std::string>> &env) {
-    return run(program, args, cwd, env);
-}
-
 #if defined(_WIN32)
 
 ProcessResult run_in_child(const std::function<void()> &body, const std::string &cwd) {

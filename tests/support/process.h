@@ -14,11 +14,6 @@ struct ProcessResult {
     int status;       // exit status as a POSIX shell shows it (its low 8 bits): -1 is 255
 };
 
-// Runs `program` with `args` in directory `cwd`, with `env` added to the environment.
-ProcessResult run_process(const std::string &program, const std::vector<std::string> &args,
-                          const std::string &cwd,
-                          const std::vector<std::pair<std::string, std::string>> &env = {});
-
 // Runs `body` in a child process, in directory `cwd`, and collects what it writes to standard
 // output and how it ends: through exit, or with status 0 when `body` returns. On POSIX systems the
 // child is a forked copy of this process. On Windows it is a new run of the current test of this
