@@ -12,6 +12,13 @@
 
 #include <stdint.h>
 
+/* The version of the library, plain integer literals usable in #if. On Linux the SONAME of the
+ * shared library carries the major version: libVarnoke_LiDAR.so.0. */
+#define VARNOKE_LIDAR_VERSION_MAJOR 0
+#define VARNOKE_LIDAR_VERSION_MINOR 1
+#define VARNOKE_LIDAR_VERSION_PATCH 0
+#define VARNOKE_LIDAR_VERSION_STRING "0.1.0"
+
 #if defined(VARNOKE_LIDAR_STATIC)
 #define VARNOKE_LIDAR_API
 #elif defined(_WIN32) || defined(__CYGWIN__)
