@@ -1,8 +1,9 @@
 /*
  * Varnoke LiDAR Utilities: the shared LiDAR utility library.
  *
- * Public surface only: the export macro, the packed on-disk records of LAS 1.0 to 1.2 and the
- * exported functions. Compiles as C (C99 or later) and as C++.
+ * Public surface only: the version, the export macro, the packed on-disk records of LAS 1.0 to
+ * 1.2 and the exported functions, each with its contract. Compiles as C (C99 or later) and as
+ * C++.
  *
  * The records hold the file's bytes exactly as they stand on disk: packed, little-endian
  * integers, IEEE 754 binary64 reals.
@@ -11,6 +12,13 @@
 #define VARNOKE_LIDAR_H
 
 #include <stdint.h>
+
+/* The version of the library, plain integer literals usable in #if. On Linux the SONAME of the
+ * shared library carries the major version: libVarnoke_LiDAR.so.0. */
+#define VARNOKE_LIDAR_VERSION_MAJOR 0
+#define VARNOKE_LIDAR_VERSION_MINOR 1
+#define VARNOKE_LIDAR_VERSION_PATCH 0
+#define VARNOKE_LIDAR_VERSION_STRING "0.1.0"
 
 #if defined(VARNOKE_LIDAR_STATIC)
 #define VARNOKE_LIDAR_API
@@ -201,42 +209,102 @@ typedef struct LAS12fm3 {
 
 #pragma pack(pop)
 
-/* Validation. Statuses: 0 success, -1 rejection (after a message on standard output). */
+/*
+ * The functions work on the calling thread (update_header() adds a second one for its scan) and
+ * keep no state from one call to the next. Those that speak print with printf to standard
+ * output, never to standard error, and do not flush it. Those that take a file name open the
+ * file themselves and close it before they return; they are not meant to be called concurrently
+ * on the same file, nor while another program writes it. Every pointer argument must be valid
+ * unless its function says otherwise; strings are NUL-terminated. Statuses are 0 for success and
+ * -1 for a rejection.
+ */
+
+/*
+ * file_access() - returns 0 if the file opens for reading (it is closed again at once);
+ * otherwise prints "Unable to open file <filename> in file_access()" and returns -1.
+ */
 VARNOKE_LIDAR_API int16_t file_access(const char *filename);
+
+/*
+ * check_file_extension() - returns 0 if @filename is longer than four characters, has a dot
+ * fourth from its end and ends in exactly @extension, given without its dot and compared
+ * case-sensitively (so only a three-character @extension can match). Otherwise prints why (the
+ * name is too short, lacks the dot, or ends otherwise) and returns -1. Touches no file.
+ */
 VARNOKE_LIDAR_API int16_t check_file_extension(const char *filename, const char *extension);
+
+/*
+ * error_msg() - prints message @i about @text: 1 "File <text> does NOT exist", 2 "File <text>
+ * already exists", 3 "Same file name (<text>) has been specified twice", each after a newline.
+ * Any other @i prints nothing; @text is read only for 1 to 3.
+ */
 VARNOKE_LIDAR_API void error_msg(int16_t i, const char *text);
-/* LAS type: 1 to 8 for the accepted version and point format combinations, 0 for a 1.0 or 1.1
- * file declaring point format 2 or 3, -1 for a rejected file. */
+
+/*
+ * check_las() - validates a LAS file in this order: it opens for reading, its name ends in
+ * ".las", it starts with "LASF", its version is 1.0, 1.1 or 1.2, its point format is 0 to 3 and
+ * its record length is that of the format. Reads at most the first 107 bytes and writes nothing.
+ *
+ * Returns the LAS type, 1 to 8 for 1.0/0, 1.0/1, 1.1/0, 1.1/1, 1.2/0, 1.2/1, 1.2/2 and 1.2/3
+ * (version/point format); 0 for a 1.0 or 1.1 file declaring point format 2 or 3, whose record
+ * length is not checked; or -1 after printing the reason of the rejection, also for a file too
+ * short to be judged or one that cannot be read.
+ */
 VARNOKE_LIDAR_API int16_t check_las(const char *filename);
 
-/* Recomputes the point count, the counts by return and the bounding box and rewrites the
- * 227-byte header in place. Returns after a completed update; ends the process with exit status
- * -1 on any failure, leaving the file as it was. */
+/*
+ * update_header() - repairs the header of a LAS file in place. Validates the file as check_las()
+ * does (and refuses type 0, which has no record layout), then refuses a file whose point data
+ * would start inside the header or past its end, or which changed since it was validated. Reads
+ * the point records from the data offset to the end of the file (a trailing fragment of a record
+ * is no record) and rewrites the first 227 bytes alone, with the point count, the counts by
+ * return number 1 to 5 and the bounding box in the header's scale and offset; the write is
+ * flushed and synced to the disk.
+ *
+ * Returns after printing "\rHeader of file <filename> has been updated    " (no newline). On any
+ * failure it prints the reason and ends the process with exit(-1), status 255 on POSIX systems:
+ * call it only where the program may end. Every failure before the header write leaves the file
+ * as it was. The scan may read on a second thread, always joined before the function returns or
+ * exits, through a buffer of 1 MiB on the heap.
+ */
 VARNOKE_LIDAR_API void update_header(const char *filename);
 
-/* Prints the banner of the Varnoke LiDAR Utilities. */
+/* credits() - prints the banner of the Varnoke LiDAR Utilities, several lines starting with a
+ * newline. */
 VARNOKE_LIDAR_API void credits(void);
 
-/* Header initialisation: put the caller's record into the state of an empty file of its version
- * (point format 0 with record length 0, data right behind the 227-byte header, unit scale
- * factors, zero offsets, box and counts). Bytes 17-23, 27-57 and 82-89 of the record are left
- * as they were. */
+/*
+ * initialize_header10(), initialize_header11(), initialize_header12() - put the record at @ph
+ * into the state of an empty file of version 1.0, 1.1 or 1.2: "LASF", "Varnoke LiDAR Utilities"
+ * as generating software, header size and data offset 227, point format 0 with record length 0
+ * (set both before writing points), unit scale factors, zero offsets, box and counts. Bytes
+ * 17-23, 27-57 and 82-89 of the record (the tails of GUIDData4, SystemIdentifier and
+ * GeneratingSoftware) are left as they were. Print nothing, touch no file.
+ */
 VARNOKE_LIDAR_API void initialize_header10(LAS10Header *ph);
 VARNOKE_LIDAR_API void initialize_header11(LAS11Header *ph);
 VARNOKE_LIDAR_API void initialize_header12(LAS12Header *ph);
 
-/* Index-carrying quicksorts: sort the keys p ascending in place and make every exchange at the
- * same two positions of p_ind. The entry points sort positions 0 .. count - 1 (nothing when count
- * is 0 or less); the workers sort the inclusive range left .. right and touch nothing outside it.
+/*
+ * The index-carrying quicksorts: sort the keys @p ascending in place and make every exchange at
+ * the same two positions of @p_ind (fill it with 0, 1, 2, ... to learn where each key came
+ * from). The entry points sort positions 0 .. @count - 1 (nothing when @count is 1 or less); the
+ * workers sort the inclusive range @left .. @right (nothing when @left >= @right) and touch
+ * nothing outside it. Both arrays must hold every position sorted, 0 <= @left; they may be NULL
+ * only when there is nothing to sort.
+ *
  * Every routine of one key type yields the same arrangement of both arrays, that of a partition
  * around a copy of the middle key whose scans stop at keys equal to it; the sort is not stable.
- * The parallel flavour accepts a depth budget (`deep`), which changes nothing, and runs on the
+ * The parallel flavour accepts a depth budget (@deep), which changes nothing, and runs on the
  * calling thread. Double keys use the IEEE less-than comparison and move as whole bit patterns.
- * The sorts allocate nothing and use a fixed amount of stack (about 1 KiB), whatever count and
- * the order of the keys. Their time grows as count * log2(count) on keys in random order, in
- * order, in reverse order or with few distinct values; but on inputs that put an extreme key at
- * the middle of range after range (for example ascending then descending, "organ pipe") it grows
- * with the square of count: the arrangement admits no other partitioning. */
+ *
+ * The sorts print nothing, allocate nothing and use a fixed amount of stack (about 1 KiB),
+ * whatever @count and the order of the keys. They are reentrant: calls on different arrays may
+ * run at once on different threads. Their time grows as count * log2(count) on keys in random
+ * order, in order, in reverse order or with few distinct values; but on inputs that put an
+ * extreme key at the middle of range after range (for example ascending then descending, "organ
+ * pipe") it grows with the square of count: the arrangement admits no other partitioning.
+ */
 VARNOKE_LIDAR_API void l_quicksort(int32_t *p, int32_t count, int32_t *p_ind);
 VARNOKE_LIDAR_API void l_qs(int32_t *p, int32_t left, int32_t right, int32_t *p_ind);
 VARNOKE_LIDAR_API void l_parallel_quicksort(int32_t *p, int32_t count, int32_t *p_ind);
@@ -248,12 +316,26 @@ VARNOKE_LIDAR_API void d_parallel_quicksort(double *p, int32_t count, int32_t *p
 VARNOKE_LIDAR_API void d_parallel_qs(double *p, int32_t left, int32_t right, int32_t *p_ind,
                                      int32_t deep);
 
-/* Argument checks. check_YN returns 0 for "Y", "N", "y" or "n" and -1 (after a message) for
- * anything else. check_numeric_argument accepts a text of digits with at most one '.' and at most
- * one '-'; check_DEM accepts a name ending in .asc, or in .flt with a readable companion .hdr.
- * Both end the process with exit status -1 after their messages when they reject. */
+/*
+ * check_YN() - returns 0 for exactly "Y", "N", "y" or "n"; otherwise prints "ASCII Header Flag
+ * should be either Y (y) or N (n)" and returns -1.
+ */
 VARNOKE_LIDAR_API int16_t check_YN(const char *text);
+
+/*
+ * check_numeric_argument() - returns if @str holds only digits, '.' and '-', at most one '.' and
+ * at most one '-' anywhere, and is not a lone '.' or '-' (an empty @str passes). Otherwise prints
+ * "Invalid argument value (<str>)" and ends the process with exit(-1).
+ */
 VARNOKE_LIDAR_API void check_numeric_argument(const char *str);
+
+/*
+ * check_DEM() - returns for a name ending in ".asc", or in ".flt" when the same name ending in
+ * ".hdr" opens for reading (as file_access() tries). Otherwise prints why and ends the process
+ * with exit(-1). On the way it prints the check_file_extension() complaint of each extension
+ * tried that did not match: a ".asc" name gets the one about ".flt", a ".flt" name the one about
+ * ".asc".
+ */
 VARNOKE_LIDAR_API void check_DEM(const char *str);
 
 #ifdef __cplusplus
