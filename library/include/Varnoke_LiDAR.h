@@ -254,12 +254,14 @@ VARNOKE_LIDAR_API int16_t check_las(const char *filename);
 
 /*
  * update_header() - repairs the header of a LAS file in place. Validates the file as check_las()
- * does (and refuses type 0, which has no record layout), then refuses a file whose point data
- * would start inside the header or past its end, or which changed since it was validated. Reads
- * the point records from the data offset to the end of the file (a trailing fragment of a record
- * is no record) and rewrites the first 227 bytes alone, with the point count, the counts by
- * return number 1 to 5 and the bounding box in the header's scale and offset; the write is
- * flushed and synced to the disk.
+ * does, opens it for update and reads its header through that handle: it refuses a header that
+ * is not the one validated (the name may have been given to another file in between), type 0,
+ * which has no record layout, and point data that would start inside the 227-byte header or past
+ * the end of the file. Reads the point records through the same handle from the data offset to
+ * the end of the file (a trailing fragment of a record is no record) and rewrites the first 227
+ * bytes alone, with the point count, the counts by return number 1 to 5 and the bounding box in
+ * the header's scale and offset; the write is flushed and synced to the disk. A symbolic link
+ * named by @filename is followed.
  *
  * Returns after printing "\rHeader of file <filename> has been updated    " (no newline). On any
  * failure it prints the reason and ends the process with exit(-1), status 255 on POSIX systems:
