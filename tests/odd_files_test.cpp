@@ -136,14 +136,8 @@ TEST(OddFiles, DirectoryNamedLikeALasFileIsRejected) {
 TEST(OddFiles, DataOffsets) {
     const Bytes file = valid_file();  // header of 227 bytes, three records of 28
     const auto size = static_cast<uint32_t>(file.size());
-    const auto inside = [](uint32_t offset) {
-        return "\nOffsetToData of off.las is " + std::to_string(offset) +
-               ": its point data would start inside the 227-byte header\n";
-    };
-    const auto past = [](uint32_t offset) {
-        return "\nOffsetToData of off.las is " + std::to_string(offset) +
-               ": its point data would start past the end of the file\n";
-    };
+    const auto inside = [](uint32_t offset) { return offset_inside_header("off.las", offset); };
+    const auto past = [](uint32_t offset) { return offset_past_end("off.las", offset); };
     struct Case {
         uint32_t offset;
         std::string refusal;  // empty: updated with `points` records

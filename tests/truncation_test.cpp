@@ -49,9 +49,7 @@ TEST_P(Truncation, EveryCutIsRejectedOrUpdatedToItsWholeRecords) {
             continue;
         }
         if (size < offset) {
-            EXPECT_EQ(run.result.out,
-                      kBanner + "\nOffsetToData of cut.las is " + std::to_string(offset) +
-                          ": its point data would start past the end of the file\n");
+            EXPECT_EQ(run.result.out, kBanner + offset_past_end("cut.las", offset));
             EXPECT_EQ(run.result.status, 255);
             EXPECT_EQ(run.after, before);
             continue;

@@ -2,6 +2,7 @@
 #ifndef VARNOKE_TESTS_EXPECTED_OUTPUT_H
 #define VARNOKE_TESTS_EXPECTED_OUTPUT_H
 
+#include <cstdint>
 #include <string>
 
 namespace lastest {
@@ -27,6 +28,20 @@ inline std::string too_short(const std::string &name) {
 
 inline std::string read_error(const std::string &name) {
     return "\nError while reading " + name + "\n";
+}
+
+inline std::string changed_since_validation(const std::string &name) {
+    return "\nFile " + name + " changed after it was validated; nothing was written to it\n";
+}
+
+inline std::string offset_inside_header(const std::string &name, uint32_t offset) {
+    return "\nOffsetToData of " + name + " is " + std::to_string(offset) +
+           ": its point data would start inside the 227-byte header\n";
+}
+
+inline std::string offset_past_end(const std::string &name, uint64_t offset) {
+    return "\nOffsetToData of " + name + " is " + std::to_string(offset) +
+           ": its point data would start past the end of the file\n";
 }
 
 }  // namespace lastest
