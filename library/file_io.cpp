@@ -1,6 +1,7 @@
 #include "file_io.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #if defined(_WIN32)
@@ -30,15 +31,43 @@ bool seek_to(std::FILE *f, uint64_t position) {
 #endif
 }
 
-int64_t file_size(std::FILE *f) {
+File open_without_waiting(const char *name, const char *mode) {
+#if defined(_WIN32)
+    // No name of a pipe or device is opened by mistake here: such names have their own forms.
+    return open_file(name, mode);
+#else
+    const int access = std::strcmp(mode, "r+b") == 0 ? O_RDWR : O_RDONLY;
+    const int fd = open(name, access | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return nullptr;
+    std::FILE *f = fdopen(fd, mode);
+    if (f == nullptr) {
+        const int why = errno;
+        close(fd);
+        errno = why;
+        return nullptr;
+    }
+    // Reads and writes of a regular file never wait anyway; other files are refused by the
+    // caller before anything is read from them.
+    return File(f);
+#endif
+}
+
+bool file_state(std::FILE *f, FileState &state) {
 #if defined(_WIN32)
     struct _stat64 st;
-    if (_fstat64(_fileno(f), &st) != 0) return -1;
+    if (_fstat64(_fileno(f), &st) != 0) return false;
+    state.regular = (st.st_mode & _S_IFMT) == _S_IFREG;
+    state.modified_ns = static_cast<int64_t>(st.st_mtime) * 1000000000;
 #else
     struct stat st;
-    if (fstat(fileno(f), &st) != 0) return -1;
+    if (fstat(fileno(f), &st) != 0) return false;
+    state.regular = S_ISREG(st.st_mode);
+    state.modified_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 #endif
-    return static_cast<int64_t>(st.st_size);
+    state.size = static_cast<int64_t>(st.st_size);
+    state.device = static_cast<uint64_t>(st.st_dev);
+    state.inode = static_cast<uint64_t>(st.st_ino);
+    return true;
 }
 
 int64_t read_at(std::FILE *f, uint64_t position, void *to, std::size_t size) {

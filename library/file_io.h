@@ -19,11 +19,25 @@ inline File open_file(const char *name, const char *mode) {
     return File(std::fopen(name, mode));
 }
 
+// Opens `name` with fopen's `mode` ("r", "rb" or "r+b") without waiting: a pipe with no writer,
+// or a device, does not make the open block. Null, with errno set, when the open fails.
+File open_without_waiting(const char *name, const char *mode);
+
+// What the system says of the file under a handle; compared before a write to tell whether the
+// file changed since it was read.
+struct FileState {
+    bool regular = false;  // a regular file, not a pipe, socket, device or folder
+    int64_t size = 0;
+    int64_t modified_ns = 0;  // the time of the last change of its data, in nanoseconds
+    uint64_t device = 0;
+    uint64_t inode = 0;
+};
+
+// The state of the file under `f`, as it is now; false if the system cannot tell.
+bool file_state(std::FILE *f, FileState &state);
+
 // Seeks to an absolute byte position; offsets beyond 2 GiB work on every platform.
 bool seek_to(std::FILE *f, uint64_t position);
-
-// The size in bytes of the file under `f`, as it is now; -1 if the system cannot tell.
-int64_t file_size(std::FILE *f);
 
 // Reads up to `size` bytes from byte `position` of the file under `f`, without using or moving
 // the stream's buffer; safe to call from several threads at once. Returns the number of bytes

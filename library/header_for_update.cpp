@@ -1,57 +1,62 @@
 #include "header_for_update.h"
 
-#include "file_io.h"
 #include "header_checks.h"
 #include "las_types.h"
 #include "messages.h"
 
 namespace varnoke {
 
-bool read_header_for_update(std::FILE *f, const char *filename, int16_t validated_type,
-                            HeaderForUpdate &out) {
+UpdateRefusal read_header_for_update(std::FILE *f, int16_t validated_type, HeaderForUpdate &out) {
+    if (!file_state(f, out.state)) return UpdateRefusal::kReadError;
+    // Validation read a regular file; a pipe or device put in its place is not read from.
+    if (!out.state.regular) return UpdateRefusal::kChanged;
     LAS12Header &header = out.header;
     if (std::fread(&header, sizeof header, 1, f) != 1) {
-        std::printf(std::ferror(f) ? kReadErrorMessage : kTooShortMessage, filename);
-        return false;
+        return std::ferror(f) ? UpdateRefusal::kReadError : UpdateRefusal::kTooShort;
     }
-    const int64_t size = file_size(f);
-    if (size < 0) {
-        std::printf(kReadErrorMessage, filename);
-        return false;
-    }
+    out.as_read = header;
 
     // Validation opened the file by name; the name may have been given to another file since.
     // Everything validation decided is decided again on these bytes, the ones that are written.
     const HeaderJudgement judged = judge_header(header, sizeof header);
     if (judged.verdict != HeaderVerdict::kAccepted || judged.type != validated_type) {
-        std::printf("\nFile %s changed after it was validated; nothing was written to it\n",
-                    filename);
-        return false;
+        return UpdateRefusal::kChanged;
     }
 
     out.record_length = record_length_of(judged.type);
-    if (out.record_length == 0) {
-        std::printf(
-            "\nPointDataFormatID in %s is %c. It is not defined for las files of version %c.%c\n",
-            filename, '0' + header.PointDataFormatID, '0' + header.VersionMajor,
-            '0' + header.VersionMinor);
-        return false;
-    }
+    if (out.record_length == 0) return UpdateRefusal::kNoRecordLayout;
 
     const uint32_t offset = header.OffsetToData;
-    if (offset < sizeof header) {
-        std::printf(
-            "\nOffsetToData of %s is %u: its point data would start inside the 227-byte header\n",
-            filename, static_cast<unsigned>(offset));
-        return false;
+    if (offset < sizeof header) return UpdateRefusal::kDataInsideHeader;
+    if (offset > static_cast<uint64_t>(out.state.size)) return UpdateRefusal::kDataPastTheEnd;
+    return UpdateRefusal::kNone;
+}
+
+void print_refusal(UpdateRefusal refusal, const char *filename, const LAS12Header &header) {
+    const auto offset = static_cast<unsigned>(header.OffsetToData);
+    switch (refusal) {
+        case UpdateRefusal::kNone:
+            break;
+        case UpdateRefusal::kReadError:
+            std::printf(msg::kReadError, filename);
+            break;
+        case UpdateRefusal::kTooShort:
+            std::printf(msg::kTooShort, filename);
+            break;
+        case UpdateRefusal::kChanged:
+            std::printf(msg::kChangedSinceValidation, filename);
+            break;
+        case UpdateRefusal::kNoRecordLayout:
+            std::printf(msg::kNoRecordLayout, filename, '0' + header.PointDataFormatID,
+                        '0' + header.VersionMajor, '0' + header.VersionMinor);
+            break;
+        case UpdateRefusal::kDataInsideHeader:
+            std::printf(msg::kDataInsideHeader, filename, offset);
+            break;
+        case UpdateRefusal::kDataPastTheEnd:
+            std::printf(msg::kDataPastTheEnd, filename, offset);
+            break;
     }
-    if (offset > static_cast<uint64_t>(size)) {
-        std::printf(
-            "\nOffsetToData of %s is %u: its point data would start past the end of the file\n",
-            filename, static_cast<unsigned>(offset));
-        return false;
-    }
-    return true;
 }
 
 }  // namespace varnoke

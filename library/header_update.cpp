@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -53,17 +54,37 @@ int fail(const char *message, const char *filename) {
     return -1;
 }
 
+// The last look before the write: the header bytes, the size and the time of the last change,
+// read through the handle written through, must be those judged before the scan. Another
+// program that truncated, rewrote or copied over the file meanwhile is seen here, and nothing
+// is written. Only a change in the moment between this look and the write escapes it.
+bool unchanged_since_read(std::FILE *f, const HeaderForUpdate &read, bool &read_failed) {
+    FileState now;
+    LAS12Header header;
+    read_failed = !file_state(f, now);
+    if (read_failed) return false;
+    const int64_t got = read_at(f, 0, &header, sizeof header);
+    read_failed = got < 0;
+    return got == static_cast<int64_t>(sizeof header) &&
+           std::memcmp(&header, &read.as_read, sizeof header) == 0 &&
+           now.size == read.state.size && now.modified_ns == read.state.modified_ns;
+}
+
 }  // namespace
 
-int update_header_status(const char *filename) {
+int update_header_status(const char *filename, const AfterScan &after_scan) {
     const int16_t las_type = check_las(filename);
     if (las_type < 0) return -1;
 
-    File file = open_file(filename, "r+b");
-    if (!file) return fail("\nCannot open binary file %s for header update\n\n", filename);
+    File file = open_without_waiting(filename, "r+b");
+    if (!file) return fail(msg::kCannotOpenForUpdate, filename);
 
     HeaderForUpdate read;
-    if (!read_header_for_update(file.get(), filename, las_type, read)) return -1;
+    const UpdateRefusal refusal = read_header_for_update(file.get(), las_type, read);
+    if (refusal != UpdateRefusal::kNone) {
+        print_refusal(refusal, filename, read.header);
+        return -1;
+    }
     LAS12Header &header = read.header;
 
     PointTally tally;
@@ -71,24 +92,26 @@ int update_header_status(const char *filename) {
         case ScanStatus::kDone:
             break;
         case ScanStatus::kReadError:
-            return fail(kReadErrorMessage, filename);
+            return fail(msg::kReadError, filename);
         case ScanStatus::kNoMemory:
-            return fail("\nCannot allocate memory for storing a record of information from %s\n",
-                        filename);
+            return fail(msg::kNoMemory, filename);
     }
     if (tally.records > std::numeric_limits<uint32_t>::max()) {
-        return fail(
-            "\nFile %s holds more than 4294967295 point records; its header cannot count them\n",
-            filename);
+        return fail(msg::kTooManyRecords, filename);
     }
 
     store_counts(header, tally);
     store_box(header, tally);
 
+    if (after_scan) after_scan();
+    bool read_failed = false;
+    if (!unchanged_since_read(file.get(), read, read_failed)) {
+        return fail(read_failed ? msg::kReadError : msg::kChangedWhileRead, filename);
+    }
     // Nothing has been written so far; this is the only write, and only the first 227 bytes.
     if (!seek_to(file.get(), 0) || std::fwrite(&header, sizeof header, 1, file.get()) != 1 ||
         !flush_sync_close(std::move(file))) {
-        return fail("\nCannot write the updated header of %s\n", filename);
+        return fail(msg::kCannotWrite, filename);
     }
     return 0;
 }
@@ -97,5 +120,5 @@ int update_header_status(const char *filename) {
 
 extern "C" void update_header(const char *filename) {
     if (varnoke::update_header_status(filename) != 0) std::exit(-1);
-    std::printf("\rHeader of file %s has been updated    ", filename);
+    std::printf(varnoke::msg::kUpdated, filename);
 }

@@ -2,12 +2,17 @@
 #ifndef VARNOKE_HEADER_UPDATE_H
 #define VARNOKE_HEADER_UPDATE_H
 
+#include <functional>
+
 namespace varnoke {
+
+// Called between the scan and the last look before the write; the tests change the file there.
+using AfterScan = std::function<void()>;
 
 // Validates the file, scans its point records and rewrites its header. Returns 0 once the new
 // header is on the disk, or -1 after printing why not; before the header write, every failure
 // leaves the file as it was.
-int update_header_status(const char *filename);
+int update_header_status(const char *filename, const AfterScan &after_scan = {});
 
 }  // namespace varnoke
 

@@ -10,8 +10,13 @@
 
 namespace varnoke {
 
-// The records are read in blocks of whole records of at most this size.
+// The records are read in blocks of whole records of at most this size. The fuzz build makes it
+// small, so that small inputs span many blocks and both threads.
+#if defined(VARNOKE_SCAN_BLOCK_BYTES)
+constexpr std::size_t kScanBlockBytes = VARNOKE_SCAN_BLOCK_BYTES;
+#else
 constexpr std::size_t kScanBlockBytes = std::size_t{512} << 10;
+#endif
 
 enum class ScanStatus {
     kDone,

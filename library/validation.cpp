@@ -12,27 +12,26 @@
 extern "C" {
 
 int16_t file_access(const char *filename) {
-    std::FILE *f = std::fopen(filename, "r");
-    if (f == nullptr) {
-        std::printf("Unable to open file %s in file_access()\n", filename);
+    // Without waiting: the name may be that of a pipe with no writer.
+    if (!varnoke::open_without_waiting(filename, "r")) {
+        std::printf(varnoke::msg::kCannotProbe, filename);
         return -1;
     }
-    std::fclose(f);
     return 0;
 }
 
 int16_t check_file_extension(const char *filename, const char *extension) {
     const std::size_t length = std::strlen(filename);
     if (length <= 4) {
-        std::printf("\nFile name (%s) is too short\n", filename);
+        std::printf(varnoke::msg::kNameTooShort, filename);
         return -1;
     }
     if (filename[length - 4] != '.') {
-        std::printf("\nExtension of file %s should be preceeded by a dot (.)\n", filename);
+        std::printf(varnoke::msg::kNoDot, filename);
         return -1;
     }
     if (std::strcmp(filename + length - 3, extension) != 0) {
-        std::printf("\nFile extension of %s is not .%s\n", filename, extension);
+        std::printf(varnoke::msg::kWrongExtension, filename, extension);
         return -1;
     }
     return 0;
@@ -41,13 +40,13 @@ int16_t check_file_extension(const char *filename, const char *extension) {
 void error_msg(int16_t i, const char *text) {
     switch (i) {
         case 1:
-            std::printf("\nFile %s does NOT exist\n", text);
+            std::printf(varnoke::msg::kDoesNotExist, text);
             break;
         case 2:
-            std::printf("\nFile %s already exists\n", text);
+            std::printf(varnoke::msg::kAlreadyExists, text);
             break;
         case 3:
-            std::printf("\nSame file name (%s) has been specified twice\n", text);
+            std::printf(varnoke::msg::kNamedTwice, text);
             break;
         default:
             break;
@@ -61,15 +60,25 @@ int16_t check_las(const char *filename) {
     }
     if (check_file_extension(filename, "las") != 0) return -1;
 
-    const varnoke::File file = varnoke::open_file(filename, "rb");
+    const varnoke::File file = varnoke::open_without_waiting(filename, "rb");
     if (!file) {
-        std::printf("\nCannot open binary file %s for reading\n", filename);
+        std::printf(varnoke::msg::kCannotOpenForReading, filename);
+        return -1;
+    }
+    // Only a regular file is read: a pipe or a device could make the read wait for ever.
+    varnoke::FileState state;
+    if (!varnoke::file_state(file.get(), state)) {
+        std::printf(varnoke::msg::kReadError, filename);
+        return -1;
+    }
+    if (!state.regular) {
+        std::printf(varnoke::msg::kNotRegular, filename);
         return -1;
     }
     LAS12Header head{};
     const std::size_t got = std::fread(&head, 1, varnoke::kValidatedBytes, file.get());
     if (got < varnoke::kValidatedBytes && std::ferror(file.get())) {
-        std::printf(varnoke::kReadErrorMessage, filename);
+        std::printf(varnoke::msg::kReadError, filename);
         return -1;
     }
     // Each check is judged only on bytes that were read; a file that ends before the bytes a
@@ -82,24 +91,24 @@ int16_t check_las(const char *filename) {
         case varnoke::HeaderVerdict::kAccepted:
             return judged.type;
         case varnoke::HeaderVerdict::kTooShort:
-            std::printf(varnoke::kTooShortMessage, filename);
+            std::printf(varnoke::msg::kTooShort, filename);
             break;
         case varnoke::HeaderVerdict::kNotLas:
-            std::printf("\n%s is not a valid .las file\n\n", filename);
+            std::printf(varnoke::msg::kNotLas, filename);
             break;
         case varnoke::HeaderVerdict::kMajorVersion:
-            std::printf("\nCannot handle las files of version %c.x\n", '0' + major);
+            std::printf(varnoke::msg::kMajorVersion, '0' + major);
             break;
         case varnoke::HeaderVerdict::kMinorVersion:
-            std::printf("\nCannot handle las files of version %c.%c\n", '0' + major, '0' + minor);
+            std::printf(varnoke::msg::kMinorVersion, '0' + major, '0' + minor);
             break;
         case varnoke::HeaderVerdict::kPointFormat:
-            std::printf("\nPointDataFormatID in %s is %c. Only 0, 1, 2, or 3 is accepted\n",
+            std::printf(varnoke::msg::kPointFormat,
                         filename, '0' + format);
             break;
         case varnoke::HeaderVerdict::kRecordLength:
             std::printf(
-                "\nData format of %s (%c) is incompatible with Length of Data Record (%u)\n",
+                varnoke::msg::kRecordLength,
                 filename, '0' + format, static_cast<unsigned>(head.PointDataRecordLength));
             break;
     }

@@ -53,10 +53,13 @@ TEST(HeaderForUpdate, RefusesAHeaderOtherThanTheValidatedOne) {
         std::FILE *f = std::fopen((dir / "f.las").c_str(), "rb");
         ASSERT_NE(f, nullptr);
         varnoke::HeaderForUpdate read{};
-        testing::internal::CaptureStdout();
-        const bool accepted = varnoke::read_header_for_update(f, "f.las", c.validated_type, read);
-        const std::string printed = testing::internal::GetCapturedStdout();
+        const varnoke::UpdateRefusal refusal =
+            varnoke::read_header_for_update(f, c.validated_type, read);
         std::fclose(f);
+        const bool accepted = refusal == varnoke::UpdateRefusal::kNone;
+        testing::internal::CaptureStdout();
+        varnoke::print_refusal(refusal, "f.las", read.header);
+        const std::string printed = testing::internal::GetCapturedStdout();
         EXPECT_EQ(accepted, c.message == nullptr);
         EXPECT_EQ(printed, c.message ? c.message : "");
         if (accepted) {

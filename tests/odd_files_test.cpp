@@ -14,6 +14,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -124,12 +125,23 @@ TEST(OddFiles, DirectoryNamedLikeALasFileIsRejected) {
         EXPECT_EQ(r.out, kBanner + "Unable to open file " + name + " in file_access()\n" +
                              "\nFile " + name + " does NOT exist\n");
 #else
-        EXPECT_EQ(r.out, kBanner + read_error(name));
+        EXPECT_EQ(r.out, kBanner + not_regular(name));
 #endif
         EXPECT_EQ(r.status, 255);
         EXPECT_TRUE(fs::is_empty(dir.path() / name));
     }
 }
+
+#if !defined(_WIN32)
+// A pipe with no writer would make any read, or an open for reading, wait for ever.
+TEST(OddFiles, PipeNamedLikeALasFileIsRefusedWithoutWaiting) {
+    ScratchDir dir;
+    ASSERT_EQ(mkfifo((dir / "x.las").c_str(), 0600), 0);
+    const ProcessResult r = run_quillfen({"x.las"}, dir.str());
+    EXPECT_EQ(r.out, kBanner + not_regular("x.las"));
+    EXPECT_EQ(r.status, 255);
+}
+#endif
 
 // The point data must start after the 227-byte header and no later than the end of the file;
 // from there on, whatever lies before the end is counted in whole records.

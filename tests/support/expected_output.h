@@ -30,6 +30,14 @@ inline std::string read_error(const std::string &name) {
     return "\nError while reading " + name + "\n";
 }
 
+inline std::string not_regular(const std::string &name) {
+    return "\nFile " + name + " is not a regular file; it is not read\n";
+}
+
+inline std::string changed_while_read(const std::string &name) {
+    return "\nFile " + name + " changed while its point records were read; nothing was written to it\n";
+}
+
 inline std::string changed_since_validation(const std::string &name) {
     return "\nFile " + name + " changed after it was validated; nothing was written to it\n";
 }

@@ -6,7 +6,7 @@
  *
  * Handles, by the mode the tool opens them with: probe ("r", the existence check), check ("rb",
  * the validation's read), update ("r+b"). Calls on a descriptor find the handle it belongs to.
- * Operations: open (fopen, fopen64: NULL and EACCES), read (fread: part of the data, then the
+ * Operations: open (fopen, fopen64, fdopen: NULL and EACCES), read (fread: part of the data, then the
  * stream's error flag and EIO), pread (pread, pread64), seek (fseeko, fseeko64), write (fwrite:
  * ENOSPC), flush (fflush), sync (fsync), close (fclose: the stream is closed all the same), stat
  * (fstat, fstat64); EIO where not said otherwise.
@@ -163,6 +163,22 @@ FILE *fopen(const char *name, const char *mode) {
 
 FILE *fopen64(const char *name, const char *mode) {
     return open_unless_failing("fopen64", name, mode);
+}
+
+/* The tool opens a descriptor without waiting and takes its stream with fdopen, whose mode names
+ * the handle; a failing open closes the descriptor. */
+FILE *fdopen(int fd, const char *mode) {
+    FILE *(*real)(int, const char *);
+    NEXT(real, "fdopen");
+    const int handle = handle_of_mode(mode);
+    if (should_fail(OPEN, handle)) {
+        close(fd);
+        errno = EACCES;
+        return NULL;
+    }
+    FILE *f = real(fd, mode);
+    if (f != NULL && handle != NO_HANDLE) remember(f, handle);
+    return f;
 }
 
 size_t fread(void *ptr, size_t size, size_t n, FILE *f) {

@@ -1,0 +1,104 @@
+// The last look before the write: a file changed by another program between the scan and the
+// write is refused and left as that program made it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "header_update.h"
+#include "support/expected_output.h"
+#include "support/las_file.h"
+#include "support/scratch.h"
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
+namespace lastest {
+namespace {
+
+struct Change {
+    const char *what;
+    std::function<void(const std::string &name, Bytes &file)> apply;  // also updates `file`
+    bool keep_time = true;  // the time of last change is put back, so that only the bytes tell
+};
+
+#if !defined(_WIN32)
+// Runs `apply` and gives the file back the time of last change it had before.
+void keeping_time(const std::string &name, const std::function<void()> &apply) {
+    struct stat before;
+    ASSERT_EQ(stat(name.c_str(), &before), 0);
+    apply();
+    const timespec times[2] = {{0, UTIME_OMIT}, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, name.c_str(), times, 0), 0);
+}
+#else
+void keeping_time(const std::string &, const std::function<void()> &apply) {
+    apply();  // a time of change kept to the second would let the write through here
+}
+#endif
+
+TEST(LastLook, RefusesAFileChangedBetweenTheScanAndTheWrite) {
+    LasSpec spec;
+    spec.format = 1;
+    spec.points = {{10, -20, 30, 1}, {-40, 50, -60, 2}, {70, 80, 90, 4}};
+    const Bytes original = make_las(spec);
+    const Change changes[] = {
+        {"a byte appended", [](const std::string &name, Bytes &file) {
+             file.push_back(0x5A);
+             write_file(name, file);
+         }},
+        {"truncated to the header", [](const std::string &name, Bytes &file) {
+             file.resize(227);
+             std::filesystem::resize_file(name, 227);
+         }},
+        {"a header byte rewritten in place, size kept", [](const std::string &name, Bytes &file) {
+             put_u8(file, 26, 'Q');  // the system identifier
+             write_file(name, file);
+         }},
+        {"other data copied over it", [](const std::string &name, Bytes &file) {
+             file.assign(file.size(), 0x11);
+             write_file(name, file);
+         }},
+#if !defined(_WIN32)
+        {"the same bytes written again, a new time of change",
+         [](const std::string &name, Bytes &file) {
+             const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 123}};
+             write_file(name, file);
+             ASSERT_EQ(utimensat(AT_FDCWD, name.c_str(), times, 0), 0);
+         },
+         false},
+#endif
+    };
+    {
+        SCOPED_TRACE("unchanged");
+        ScratchDir dir;
+        write_file(dir / "f.las", original);
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(varnoke::update_header_status((dir / "f.las").c_str(), [] {}), 0);
+        testing::internal::GetCapturedStdout();
+        EXPECT_NE(read_file(dir / "f.las"), original);
+    }
+    for (const Change &change : changes) {
+        SCOPED_TRACE(change.what);
+        ScratchDir dir;
+        const std::string name = dir / "f.las";
+        write_file(name, original);
+        Bytes expected = original;
+        testing::internal::CaptureStdout();
+        const int status = varnoke::update_header_status(name.c_str(), [&] {
+            if (change.keep_time) {
+                keeping_time(name, [&] { change.apply(name, expected); });
+            } else {
+                change.apply(name, expected);
+            }
+        });
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), changed_while_read(name));
+        EXPECT_EQ(status, -1);
+        EXPECT_EQ(read_file(name), expected);
+    }
+}
+
+}  // namespace
+}  // namespace lastest
