@@ -45,19 +45,23 @@ TEST(LastLook, RefusesAFileChangedBetweenTheScanAndTheWrite) {
     spec.points = {{10, -20, 30, 1}, {-40, 50, -60, 2}, {70, 80, 90, 4}};
     const Bytes original = make_las(spec);
     const Change changes[] = {
-        {"a byte appended", [](const std::string &name, Bytes &file) {
+        {"a byte appended",
+         [](const std::string &name, Bytes &file) {
              file.push_back(0x5A);
              write_file(name, file);
          }},
-        {"truncated to the header", [](const std::string &name, Bytes &file) {
+        {"truncated to the header",
+         [](const std::string &name, Bytes &file) {
              file.resize(227);
              std::filesystem::resize_file(name, 227);
          }},
-        {"a header byte rewritten in place, size kept", [](const std::string &name, Bytes &file) {
+        {"a header byte rewritten in place, size kept",
+         [](const std::string &name, Bytes &file) {
              put_u8(file, 26, 'Q');  // the system identifier
              write_file(name, file);
          }},
-        {"other data copied over it", [](const std::string &name, Bytes &file) {
+        {"other data copied over it",
+         [](const std::string &name, Bytes &file) {
              file.assign(file.size(), 0x11);
              write_file(name, file);
          }},

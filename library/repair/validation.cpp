@@ -103,13 +103,11 @@ int16_t check_las(const char *filename) {
             std::printf(varnoke::msg::kMinorVersion, '0' + major, '0' + minor);
             break;
         case varnoke::HeaderVerdict::kPointFormat:
-            std::printf(varnoke::msg::kPointFormat,
-                        filename, '0' + format);
+            std::printf(varnoke::msg::kPointFormat, filename, '0' + format);
             break;
         case varnoke::HeaderVerdict::kRecordLength:
-            std::printf(
-                varnoke::msg::kRecordLength,
-                filename, '0' + format, static_cast<unsigned>(head.PointDataRecordLength));
+            std::printf(varnoke::msg::kRecordLength, filename, '0' + format,
+                        static_cast<unsigned>(head.PointDataRecordLength));
             break;
     }
     return -1;

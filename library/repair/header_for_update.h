@@ -24,10 +24,10 @@ enum class UpdateRefusal {
     kNone,
     kReadError,
     kTooShort,
-    kChanged,             // not the header validation accepted
-    kNoRecordLayout,      // version 1.0 or 1.1 with point format 2 or 3
-    kDataInsideHeader,    // OffsetToData below 227
-    kDataPastTheEnd,      // OffsetToData beyond the end of the file
+    kChanged,           // not the header validation accepted
+    kNoRecordLayout,    // version 1.0 or 1.1 with point format 2 or 3
+    kDataInsideHeader,  // OffsetToData below 227
+    kDataPastTheEnd,    // OffsetToData beyond the end of the file
 };
 
 // Learns the file's state and reads its first 227 bytes through `f`, the file as opened for

@@ -66,8 +66,8 @@ bool unchanged_since_read(std::FILE *f, const HeaderForUpdate &read, bool &read_
     const int64_t got = read_at(f, 0, &header, sizeof header);
     read_failed = got < 0;
     return got == static_cast<int64_t>(sizeof header) &&
-           std::memcmp(&header, &read.as_read, sizeof header) == 0 &&
-           now.size == read.state.size && now.modified_ns == read.state.modified_ns;
+           std::memcmp(&header, &read.as_read, sizeof header) == 0 && now.size == read.state.size &&
+           now.modified_ns == read.state.modified_ns;
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // Index-carrying quicksorts: the eight exported routines sort with one procedure
-// (quicksort_core.h), in the comparison version of the processor it runs on, chosen once.
+// (quicksort_core.h), in the comparison version of the processor it runs on, bound when the
+// library is loaded.
 #include <cstdint>
 
 #include "Varnoke_LiDAR.h"
+#include "cpu_features.h"
 #include "quicksort_core.h"
 
 namespace {
@@ -21,29 +23,38 @@ void sort_baseline(Key *p, int32_t left, int32_t right, int32_t *p_ind) {
     sort_range<Baseline>(p, left, right, p_ind);
 }
 
-#if defined(VARNOKE_SORT_AVX2)
-[[gnu::target("avx2")]] void sort_avx2(int32_t *p, int32_t left, int32_t right, int32_t *p_ind) {
+template <typename Key>
+using SortForm = void(Key *, int32_t, int32_t, int32_t *);
+
+#if defined(VARNOKE_SORT_AVX2) && defined(VARNOKE_LOAD_TIME_DISPATCH)
+template <typename Key>
+[[gnu::target("avx2")]] void sort_avx2(Key *p, int32_t left, int32_t right, int32_t *p_ind) {
     sort_range<lanes::Avx2>(p, left, right, p_ind);
 }
 
-[[gnu::target("avx2")]] void sort_avx2(double *p, int32_t left, int32_t right, int32_t *p_ind) {
-    sort_range<lanes::Avx2>(p, left, right, p_ind);
+extern "C" VARNOKE_RESOLVER SortForm<int32_t> *varnoke_resolve_sort_int32() {
+    return varnoke::cpu::has_avx2() ? sort_avx2<int32_t> : sort_baseline<int32_t>;
+}
+extern "C" VARNOKE_RESOLVER SortForm<double> *varnoke_resolve_sort_double() {
+    return varnoke::cpu::has_avx2() ? sort_avx2<double> : sort_baseline<double>;
 }
 
-bool has_avx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
+// Bound when the library is loaded to the comparison version of the processor.
+void sort_range_of(int32_t *p, int32_t left, int32_t right, int32_t *p_ind)
+    __attribute__((ifunc("varnoke_resolve_sort_int32")));
+void sort_range_of(double *p, int32_t left, int32_t right, int32_t *p_ind)
+    __attribute__((ifunc("varnoke_resolve_sort_double")));
+#else
+template <typename Key>
+void sort_range_of(Key *p, int32_t left, int32_t right, int32_t *p_ind) {
+    sort_baseline(p, left, right, p_ind);
 }
 #endif
 
 template <typename Key>
 void sort(Key *p, int32_t left, int32_t right, int32_t *p_ind) {
     if (left >= right) return;
-#if defined(VARNOKE_SORT_AVX2)
-    static const bool avx2 = has_avx2();
-    if (avx2) return sort_avx2(p, left, right, p_ind);
-#endif
-    sort_baseline(p, left, right, p_ind);
+    sort_range_of(p, left, right, p_ind);
 }
 
 }  // namespace

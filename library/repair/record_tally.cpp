@@ -4,6 +4,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "cpu_features.h"
+
 namespace varnoke {
 
 namespace {
@@ -100,17 +102,12 @@ template <typename StrideT>
 }
 
 // The same tally twice: for every x86-64 processor, whose vectors have no signed 32-bit minimum
-// or maximum, and for processors with SSE4.1, which have them as single instructions. The choice
-// changes the speed only.
-#if defined(__x86_64__) || defined(__i386__)
+// or maximum, and for processors with SSE4.1, which have them as single instructions. The choice,
+// made when the library is loaded, changes the speed only.
+#if defined(VARNOKE_LOAD_TIME_DISPATCH)
 [[gnu::target("sse4.1")]] void tally_sse41(const unsigned char *data, std::size_t count,
                                            std::size_t record_length, PointTally &tally) {
     tally_any(data, count, record_length, tally);
-}
-
-bool has_sse41() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("sse4.1");
 }
 #endif
 
@@ -121,14 +118,21 @@ void tally_records_baseline(const unsigned char *data, std::size_t count, std::s
     tally_any(data, count, record_length, tally);
 }
 
+#if defined(VARNOKE_LOAD_TIME_DISPATCH)
+using TallyForm = void(const unsigned char *, std::size_t, std::size_t, PointTally &);
+
+extern "C" VARNOKE_RESOLVER TallyForm *varnoke_resolve_tally_records() {
+    return cpu::has_sse41() ? tally_sse41 : tally_records_baseline;
+}
+
+void tally_records(const unsigned char *data, std::size_t count, std::size_t record_length,
+                   PointTally &tally) __attribute__((ifunc("varnoke_resolve_tally_records")));
+#else
 void tally_records(const unsigned char *data, std::size_t count, std::size_t record_length,
                    PointTally &tally) {
-#if defined(__x86_64__) || defined(__i386__)
-    static const bool sse41 = has_sse41();
-    if (sse41) return tally_sse41(data, count, record_length, tally);
-#endif
     tally_records_baseline(data, count, record_length, tally);
 }
+#endif
 
 void merge(PointTally &whole, const PointTally &part) {
     whole.records += part.records;
