@@ -266,8 +266,11 @@ VARNOKE_LIDAR_API int16_t check_las(const char *filename);
  * the end of the file. Reads the point records through the same handle from the data offset to
  * the end of the file (a trailing fragment of a record is no record) and rewrites the first 227
  * bytes alone, with the point count, the counts by return number 1 to 5 and the bounding box in
- * the header's scale and offset; the write is flushed and synced to the disk. A symbolic link
- * named by @filename is followed.
+ * the header's scale and offset; the write is flushed and synced to the disk. Only a regular
+ * file is read (a pipe or device is refused without waiting on it), and just before the write
+ * the header bytes, the size and the time of last change are read again through the handle: if
+ * any differs from what was judged, nothing is written. A symbolic link named by @filename is
+ * followed.
  *
  * Returns after printing "\rHeader of file <filename> has been updated    " (no newline). On any
  * failure it prints the reason and ends the process with exit(-1), status 255 on POSIX systems:
@@ -345,6 +348,98 @@ VARNOKE_LIDAR_API void check_numeric_argument(const char *str);
  * ".asc".
  */
 VARNOKE_LIDAR_API void check_DEM(const char *str);
+
+/*
+ * Checking and repairing headers without printing or exiting.
+ *
+ * varnoke_las_check() and varnoke_las_repair() judge a LAS file by its content, whatever its
+ * name, read every point record once and fill a varnoke_las_report. They never print, never end
+ * the process, keep no state between calls and may run at the same time on different files from
+ * any threads (each scan uses one more thread of its own and a buffer of about 1 MiB). A file is
+ * refused for the same reasons update_header() refuses it, but for its name: a header that does
+ * not match its version's layout, point data that would start inside the header or past the end
+ * of the file, a read error, or more records than the header can count.
+ *
+ * The stored box is judged on the quantization grid: a stored extreme is right when
+ * (stored - offset) / scale, rounded to the nearest integer, is the true raw extreme (other
+ * software computes the box in plain double arithmetic and often differs in the last bit); where
+ * the scale is 0 or not finite, or the stored value or offset not finite, its bits must equal
+ * those update_header() writes. A file without records has no extremes: its stored box is never
+ * stale. Counts compare exactly.
+ */
+
+/* The results, 0 or negative; varnoke_las_strerror() gives each a sentence. */
+enum varnoke_las_status {
+    VARNOKE_LAS_OK = 0,
+    VARNOKE_LAS_ERR_ARGUMENT = -1,        /* a null path or report */
+    VARNOKE_LAS_ERR_OPEN = -2,            /* the file cannot be opened for reading */
+    VARNOKE_LAS_ERR_NOT_REGULAR = -3,     /* a folder, pipe, socket or device */
+    VARNOKE_LAS_ERR_READ = -4,            /* the system reported a read error */
+    VARNOKE_LAS_ERR_TOO_SHORT = -5,       /* shorter than the header of its version */
+    VARNOKE_LAS_ERR_NOT_LAS = -6,         /* no LASF signature */
+    VARNOKE_LAS_ERR_VERSION = -7,         /* a LAS version that is not handled */
+    VARNOKE_LAS_ERR_POINT_FORMAT = -8,    /* a point format its version does not define */
+    VARNOKE_LAS_ERR_COMPRESSED = -9,      /* compressed (LAZ) point data */
+    VARNOKE_LAS_ERR_RECORD_LENGTH = -10,  /* a record length its point format does not allow */
+    VARNOKE_LAS_ERR_DATA_IN_HEADER = -11, /* point data would start inside the header */
+    VARNOKE_LAS_ERR_DATA_PAST_END = -12,  /* point data would start past the end of the file */
+    VARNOKE_LAS_ERR_TOO_MANY = -13,       /* more records than the header can count */
+    VARNOKE_LAS_ERR_NO_MEMORY = -14,      /* no memory for the scan */
+    VARNOKE_LAS_ERR_OPEN_WRITE = -15,     /* a stale file cannot be opened for writing */
+    VARNOKE_LAS_ERR_CHANGED = -16,        /* the file changed while it was read; nothing written */
+    VARNOKE_LAS_ERR_WRITE = -17           /* writing, flushing or syncing the header failed */
+};
+
+/* Bits of varnoke_las_report.stale: which stored values differ from the counted ones. */
+#define VARNOKE_LAS_STALE_COUNT 1u
+#define VARNOKE_LAS_STALE_BY_RETURN 2u
+#define VARNOKE_LAS_STALE_BOX 4u
+#define VARNOKE_LAS_STALE_LEGACY 8u /* LAS 1.4: a legacy 32-bit count */
+
+/*
+ * What a check or a repair found. Fields are only ever added at the end; zero the record before
+ * the call if you read fields newer than your copy of this header. The box, computed and stored,
+ * is MaxX, MinX, MaxY, MinY, MaxZ, MinZ. Return numbers count from 1 (element 0) to 15; a record
+ * with return number 0 counts in the total only.
+ */
+typedef struct varnoke_las_report {
+    uint8_t version_major, version_minor, point_format;
+    uint16_t record_length;
+    uint64_t records;               /* counted */
+    uint64_t records_by_return[15]; /* counted, return numbers 1 to 15 */
+    double box[6];                  /* computed, as update_header() writes it */
+    uint64_t stored_records;        /* as the header holds them */
+    uint64_t stored_records_by_return[15];
+    double stored_box[6];
+    unsigned stale;            /* VARNOKE_LAS_STALE_* bits; 0 when the header is right */
+    uint64_t trailing_bytes;   /* of a last, partial record */
+    int written;               /* 1 if the header was written */
+    uint64_t point_data_start; /* the offset of the first record */
+    uint64_t point_data_end;   /* where the records end: the end of the file or of the data */
+} varnoke_las_report;
+
+/*
+ * varnoke_las_check() - judges the file at @path and scans its records into @report; writes
+ * nothing and opens nothing for writing. Returns VARNOKE_LAS_OK when the file could be judged,
+ * stale or not (report->stale tells), or a negative varnoke_las_status naming why it was refused;
+ * then the report holds what was read before the refusal (zeros elsewhere).
+ */
+VARNOKE_LIDAR_API int varnoke_las_check(const char *path, varnoke_las_report *report);
+
+/*
+ * varnoke_las_repair() - as varnoke_las_check(); then, if and only if the header is stale, opens
+ * the file for writing and writes the recomputed counts and box (the bytes update_header() would
+ * write), flushed and synced. It writes only into the file it scanned (the same device and
+ * inode) and only if its header bytes, size and time of last change are still those it judged;
+ * otherwise it returns VARNOKE_LAS_ERR_CHANGED and writes nothing. A file whose header is right
+ * is not opened for writing, so it keeps its time of last change. Returns VARNOKE_LAS_OK when
+ * the file is right afterwards (report->written tells whether it was written).
+ */
+VARNOKE_LIDAR_API int varnoke_las_repair(const char *path, varnoke_las_report *report);
+
+/* varnoke_las_strerror() - a fixed English sentence for @status, without a final full stop;
+ * "unknown status" for a value that is none of varnoke_las_status. Never null. */
+VARNOKE_LIDAR_API const char *varnoke_las_strerror(int status);
 
 #ifdef __cplusplus
 }
