@@ -1,0 +1,24 @@
+// Files judged on several threads, their results handed on in the order of the list.
+#ifndef VARNOKE_LAS_JOB_RUNNER_H
+#define VARNOKE_LAS_JOB_RUNNER_H
+
+#include <functional>
+
+#include "judgement.h"
+#include "options.h"
+#include "path_list.h"
+
+namespace varnoke_las {
+
+// Lists the entries of `list` on the calling thread while options.jobs threads judge them, and
+// hands each result to `emit` on the calling thread, in the order of the list. At most 16 results
+// per job wait for their turn: a file taking long holds the others back, but memory stays
+// bounded by the number of jobs. `idle` is called every fifth of a second while the calling
+// thread waits; `listed` after each entry is listed.
+void run_in_order(PathList &list, const Options &options, bool measure_sizes,
+                  const std::function<void(FileResult &&)> &emit, const std::function<void()> &idle,
+                  const std::function<void()> &listed);
+
+}  // namespace varnoke_las
+
+#endif

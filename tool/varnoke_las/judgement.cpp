@@ -1,0 +1,48 @@
+#include "judgement.h"
+
+#include <bit>
+#include <filesystem>
+#include <system_error>
+
+namespace varnoke_las {
+
+bool box_bits_differ(const varnoke_las_report &report, int k) {
+    return std::bit_cast<uint64_t>(report.box[k]) != std::bit_cast<uint64_t>(report.stored_box[k]);
+}
+
+unsigned exact_stale_bits(const varnoke_las_report &report) {
+    unsigned stale = report.stale & ~VARNOKE_LAS_STALE_BOX;
+    if (report.records > 0 || (report.stale & VARNOKE_LAS_STALE_COUNT) != 0) {
+        for (int k = 0; k < 6; ++k) {
+            if (box_bits_differ(report, k)) stale |= VARNOKE_LAS_STALE_BOX;
+        }
+    }
+    return stale;
+}
+
+FileResult judge(Entry entry, const Options &options, bool measure_size) {
+    FileResult result;
+    result.path = std::move(entry.path);
+    if (measure_size) {
+        std::error_code ignored;
+        const std::uintmax_t size = std::filesystem::file_size(result.path, ignored);
+        if (!ignored) result.bytes = size;
+    }
+    if (entry.refused != 0) {
+        result.status = entry.refused;
+        return result;
+    }
+    const bool repair = options.command == Command::repair;
+    result.status = repair ? varnoke_las_repair(result.path.c_str(), &result.report)
+                           : varnoke_las_check(result.path.c_str(), &result.report);
+    if (result.status != VARNOKE_LAS_OK) return result;
+    result.stale = options.exact ? exact_stale_bits(result.report) : result.report.stale;
+    if (repair) {
+        result.outcome = result.report.written ? Outcome::repaired : Outcome::ok;
+    } else {
+        result.outcome = result.stale != 0 ? Outcome::stale : Outcome::ok;
+    }
+    return result;
+}
+
+}  // namespace varnoke_las

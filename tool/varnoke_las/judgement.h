@@ -1,0 +1,37 @@
+// One file judged: the library's check or repair, and what the tool makes of the report.
+#ifndef VARNOKE_LAS_JUDGEMENT_H
+#define VARNOKE_LAS_JUDGEMENT_H
+
+#include <cstdint>
+#include <string>
+
+#include "Varnoke_LiDAR.h"
+#include "options.h"
+#include "path_list.h"
+
+namespace varnoke_las {
+
+enum class Outcome { ok, stale, repaired, refused };
+
+struct FileResult {
+    std::string path;
+    int status = 0;               // the library's status, or the entry's refusal
+    varnoke_las_report report{};  // zeros where nothing was read
+    unsigned stale = 0;  // the report's stale bits, the box judged bit for bit with --exact
+    Outcome outcome = Outcome::refused;
+    uint64_t bytes = 0;  // the file's size, measured only for the progress line
+};
+
+// True where the stored extreme `k` of the box differs from the computed one in any bit.
+bool box_bits_differ(const varnoke_las_report &report, int k);
+
+// The stale bits with the box judged bit for bit against the computed box: the box counts only
+// where there are records or the counts are stale (a file without records has no extremes,
+// but a repair of its counts writes the box too).
+unsigned exact_stale_bits(const varnoke_las_report &report);
+
+FileResult judge(Entry entry, const Options &options, bool measure_size);
+
+}  // namespace varnoke_las
+
+#endif

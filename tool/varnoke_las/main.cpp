@@ -1,0 +1,108 @@
+// varnoke-las: checks or repairs the headers of many LAS files, one line per file.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "job_runner.h"
+#include "options.h"
+#include "path_list.h"
+#include "progress.h"
+#include "result_line.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+using namespace varnoke_las;
+
+namespace {
+
+constexpr int kUsageStatus = 2;
+
+// check: 0 when every file is right, 1 when some are stale and none refused, 2 when any was
+// refused; repair: 0 when every file is right afterwards, 2 otherwise.
+int exit_status(const Options &options, const Tally &tally) {
+    if (tally.refused > 0) return 2;
+    if (options.command == Command::check && tally.stale > 0) return 1;
+    return 0;
+}
+
+bool write_out(const std::string &text) {
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+}
+
+}  // namespace
+
+int main(int argc, char *argv[]) {
+#if defined(_WIN32)
+    // The same bytes as elsewhere: no carriage return before each newline, and NUL-separated
+    // lists read as they are.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    const ParsedCommandLine parsed =
+        parse_command_line(argc, argv, std::thread::hardware_concurrency());
+    switch (parsed.action) {
+        case Action::help:
+            return write_out(help_text()) && std::fflush(stdout) == 0 ? 0 : kUsageStatus;
+        case Action::version:
+            return write_out(version_text()) && std::fflush(stdout) == 0 ? 0 : kUsageStatus;
+        case Action::usage_error:
+            std::fputs(usage_error_text(parsed.error).c_str(), stderr);
+            return kUsageStatus;
+        case Action::run:
+            break;
+    }
+    const Options &options = parsed.options;
+
+    std::FILE *list = nullptr;
+    if (options.files_from) {
+        list = *options.files_from == "-" ? stdin : std::fopen(options.files_from->c_str(), "rb");
+        if (list == nullptr) {
+            std::fprintf(stderr, "varnoke-las: cannot open %s: %s\n", options.files_from->c_str(),
+                         std::strerror(errno));
+            return 2;
+        }
+    }
+
+    Progress progress(options, !options.quiet && is_terminal(2));
+    // Lines on the terminal that shows the progress line take its place first.
+    const bool erase_first = progress.shown() && is_terminal(1);
+    Tally tally;
+    bool written = true;
+    std::string line;
+    PathList paths(options.paths, list, options.null_separated);
+    run_in_order(
+        paths, options, progress.shown(),
+        [&](FileResult &&result) {
+            tally.add(result.outcome);
+            line.clear();
+            if (options.json) {
+                append_json_line(line, result);
+            } else {
+                append_text_line(line, result);
+            }
+            if (erase_first) progress.erase();
+            written = write_out(line) && written;
+            progress.file_done(result.bytes);
+            progress.tick();
+        },
+        [&] { progress.tick(); }, [&] { progress.listed(); });
+    progress.erase();
+
+    int status = exit_status(options, tally);
+    if (paths.list_failed()) {
+        std::fprintf(stderr, "varnoke-las: error while reading %s\n", options.files_from->c_str());
+        status = 2;
+    }
+    if (list != nullptr && list != stdin) std::fclose(list);
+    if (!written || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "varnoke-las: cannot write to standard output\n");
+        status = 2;
+    }
+    if (!options.quiet) std::fputs(summary_line(tally, progress.seconds()).c_str(), stderr);
+    return status;
+}
