@@ -37,13 +37,16 @@ cc -std=c99 -Wall -Wextra -Werror "$source_dir/tests/install_consumer.c" -o "$sc
 consumed=$(env -u LD_LIBRARY_PATH "$scratch/consumer" "$testdata/1.2_3.las" 8)
 [[ $consumed == $'LAS type 8\nsorted -2147483648 -3 0 17 17 40' ]] || fail "consumer: $consumed"
 
-# The tool: /usr/bin/Quillfen repairs a copy of a test file, and the CMake package names it.
+# The tools: /usr/bin/Quillfen repairs a copy of a test file, /usr/bin/varnoke-las finds it right,
+# and the CMake package names them.
 dpkg -i "$out/quillfen_${version}_$arch.deb" >/dev/null
 cp "$testdata/1.2-with-color-clipped.las" "$scratch/clipped.las"
 repaired=$(cd "$scratch" && env -u LD_LIBRARY_PATH /usr/bin/Quillfen clipped.las)
 [[ $repaired == *$'\rHeader of file clipped.las has been updated    ' ]] || fail "Quillfen: $repaired"
 # 1064 records, now counted in bytes 107-110 of the header.
 [[ $(od -An -tu4 -j107 -N4 "$scratch/clipped.las" | tr -d ' ') == 1064 ]] || fail "count not updated"
+checked=$(cd "$scratch" && env -u LD_LIBRARY_PATH /usr/bin/varnoke-las check --quiet clipped.las)
+[[ $checked == 'ok clipped.las' ]] || fail "varnoke-las: $checked"
 cmake -S "$source_dir/examples" -B "$scratch/sample" >/dev/null
 sample=$(cmake --build "$scratch/sample" --target sample)
 [[ $sample == *'points               12'$'\n''  points by return     4 4 4 0 0'* ]] || fail "sample: $sample"

@@ -24,6 +24,7 @@ else
 fi
 expected=$(sort <<EOF
 bin/Quillfen
+bin/varnoke-las
 include/Varnoke_LiDAR.h
 lib/cmake/Varnoke_LiDAR/Varnoke_LiDARConfig.cmake
 lib/cmake/Varnoke_LiDAR/Varnoke_LiDARConfigVersion.cmake
@@ -33,6 +34,7 @@ lib/cmake/Varnoke_LiDAR/Varnoke_LiDARToolTargets-$build_type.cmake
 lib/cmake/Varnoke_LiDAR/Varnoke_LiDARToolTargets.cmake
 lib/pkgconfig/Varnoke_LiDAR.pc
 share/man/man1/Quillfen.1
+share/man/man1/varnoke-las.1
 $libraries
 EOF
 )
@@ -54,6 +56,10 @@ status=0
 out=$("$prefix/bin/Quillfen") || status=$?
 [[ $status == 255 && $out == *'Wrong number of arguments specified'* ]] ||
     fail "Quillfen without an argument: status $status"
+# The installed varnoke-las finds the library too, and finds the copy right now.
+status=0
+out=$(cd "$scratch" && "$prefix/bin/varnoke-las" check --quiet copy.las) || status=$?
+[[ $status == 0 && $out == 'ok copy.las' ]] || fail "installed varnoke-las: status $status, $out"
 
 # The examples, built on their own through find_package.
 cmake -S "$source_dir/examples" -B "$scratch/examples" -DCMAKE_PREFIX_PATH="$prefix" \
