@@ -90,6 +90,9 @@ void put_u8(Bytes &b, std::size_t at, uint8_t v) {
 void put_u32(Bytes &b, std::size_t at, uint32_t v) {
     store_le(b, at, v);
 }
+void put_f64(Bytes &b, std::size_t at, double v) {
+    store_le(b, at, v);
+}
 
 uint16_t record_length_for(uint8_t format) {
     static constexpr uint16_t lengths[] = {20, 28, 26, 34};

@@ -333,6 +333,10 @@ ProcessResult run_quillfen(const std::vector<std::string> &args, const std::stri
     return run(QUILLFEN_PATH, args, cwd, env);
 }
 
+ProcessResult run_varnoke_las(const std::vector<std::string> &args, const std::string &cwd) {
+    return run(VARNOKE_LAS_PATH, args, cwd, {});
+}
+
 #if !defined(_WIN32)
 ProcessResult run_quillfen_bound_by_permissions(const std::vector<std::string> &args,
                                                 const std::string &cwd) {

@@ -1,4 +1,4 @@
-// Runs the real Quillfen executable as a separate process.
+// Runs the real executables, Quillfen and varnoke-las, as separate processes.
 #ifndef VARNOKE_TESTS_PROCESS_H
 #define VARNOKE_TESTS_PROCESS_H
 
@@ -24,6 +24,9 @@ ProcessResult run_in_child(const std::function<void()> &body, const std::string 
 // Runs Quillfen with `args` in directory `cwd`.
 ProcessResult run_quillfen(const std::vector<std::string> &args, const std::string &cwd,
                            const std::vector<std::pair<std::string, std::string>> &env = {});
+
+// Runs varnoke-las with `args` in directory `cwd`.
+ProcessResult run_varnoke_las(const std::vector<std::string> &args, const std::string &cwd);
 
 #if !defined(_WIN32)
 // Runs Quillfen bound by file permissions as any other user is: root without the capability of

@@ -1,0 +1,211 @@
+// varnoke-las run as a separate process: its lines byte for byte and its exit statuses.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+
+#include "Varnoke_LiDAR.h"
+#include "support/las_file.h"
+#include "support/process.h"
+#include "support/scratch.h"
+
+namespace lastest {
+namespace {
+
+// The header of `file` made right: the counts and the box the records give.
+Bytes made_right(Bytes file) {
+    const HeaderCounts counts = expected_counts(file);
+    put_u32(file, 107, counts.points);
+    for (std::size_t k = 0; k < 5; ++k) put_u32(file, 111 + 4 * k, counts.by_return[k]);
+    for (std::size_t k = 0; k < 6; ++k) put_f64(file, 179 + 8 * k, counts.box[k]);
+    return file;
+}
+
+// Two records on a grid of 0.25: the box is MaxX 100, MinX 1, MaxY 2, MinY -2, MaxZ 3, MinZ 0.
+Bytes right_file() {
+    LasSpec spec;
+    spec.scale = {0.25, 0.25, 0.25};
+    spec.points = {{4, 8, 12, 1}, {400, -8, 0, 2}};
+    return made_right(make_las(spec));
+}
+
+// The right file with five records counted instead of two, three of return 1 instead of one, and
+// a MaxX off the grid point of its raw value 400.
+Bytes stale_file() {
+    Bytes file = right_file();
+    put_u32(file, 107, 5);
+    put_u32(file, 111, 3);
+    put_f64(file, 179, 101.5);
+    return file;
+}
+
+const std::string kStaleWhat = "records 5 -> 2; by return 1: 3 -> 1; box MaxX 101.5 -> 100";
+
+std::string refused_line(const std::string &path, int status) {
+    return "refused " + path + ": " + varnoke_las_strerror(status) + "\n";
+}
+
+struct RunCase {
+    std::vector<std::string> args;
+    std::string out;
+    int status;
+};
+
+TEST(VarnokeLas, OneLineOfEachKindAndTheExitStatuses) {
+    const std::string refused = refused_line("bad.las", VARNOKE_LAS_ERR_NOT_LAS);
+    const RunCase cases[] = {
+        {{"check", "ok.las"}, "ok ok.las\n", 0},
+        {{"check", "ok.las", "stale.las"}, "ok ok.las\nstale stale.las: " + kStaleWhat + "\n", 1},
+        {{"check", "stale.las", "bad.las"}, "stale stale.las: " + kStaleWhat + "\n" + refused, 2},
+        {{"repair", "ok.las", "stale.las"},
+         "ok ok.las\nrepaired stale.las: " + kStaleWhat + "\n",
+         0},
+        {{"repair", "stale.las", "bad.las"},
+         "repaired stale.las: " + kStaleWhat + "\n" + refused,
+         2},
+    };
+    for (const RunCase &c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        const ScratchDir dir;
+        write_file(dir / "ok.las", right_file());
+        write_file(dir / "stale.las", stale_file());
+        Bytes bad = right_file();
+        put_u8(bad, 3, 'T');  // "LAST": no LAS signature
+        write_file(dir / "bad.las", bad);
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin() + 1, "--quiet");
+        const ProcessResult run = run_varnoke_las(args, dir.str());
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.status, c.status);
+        // A repair leaves the stale file right; a check leaves every file as it was.
+        const Bytes after = read_file(dir / "stale.las");
+        EXPECT_EQ(after, c.args[0] == "repair" ? right_file() : stale_file());
+        EXPECT_EQ(read_file(dir / "ok.las"), right_file());
+    }
+}
+
+// Folders walked in byte order of their names, symbolic links left alone, then the list; the
+// first file is the longest by far, so that with two jobs the others finish before it.
+TEST(VarnokeLas, LinesInTheOrderListedWhateverTheJobs) {
+    const ScratchDir dir;
+    namespace fs = std::filesystem;
+    LasSpec big;
+    big.points.assign(300000, Point{1, 2, 3, 1});
+    fs::create_directories(dir.path() / "d" / "sub");
+    write_file(dir / "d/B.las", made_right(make_las(big)));
+    for (const char *name : {"d/a.LAS", "d/sub/x.las", "d/z.las", "d/c.txt", "other.txt"})
+        write_file(dir / name, right_file());
+    write_file(dir / "d/sub/y.las", stale_file());
+#if !defined(_WIN32)
+    fs::create_directory_symlink("..", dir.path() / "d" / "sub" / "loop");
+    fs::create_symlink("../z.las", dir.path() / "d" / "sub" / "link.las");
+#endif
+    const std::string list("other.txt\0\0d/sub\0", 17);
+    write_file(dir / "list", Bytes(list.begin(), list.end()));
+
+    const fs::path d = "d", sub = d / "sub", listed_sub = "d/sub";
+    const std::string out =
+        "ok " + (d / "B.las").string() + "\nok " + (d / "a.LAS").string() + "\nok " +
+        (sub / "x.las").string() + "\nstale " + (sub / "y.las").string() + ": " + kStaleWhat +
+        "\nok " + (d / "z.las").string() + "\nok other.txt\nok " + (listed_sub / "x.las").string() +
+        "\nstale " + (listed_sub / "y.las").string() + ": " + kStaleWhat + "\n";
+    for (const char *jobs : {"1", "2"}) {
+        const ProcessResult run = run_varnoke_las(
+            {"check", "d", "--jobs", jobs, "--quiet", "--null", "--files-from=list"}, dir.str());
+        EXPECT_EQ(run.out, out) << "--jobs " << jobs;
+        EXPECT_EQ(run.status, 1);
+    }
+}
+
+TEST(VarnokeLas, UsageErrorsHelpAndVersion) {
+    const ScratchDir dir;
+    const RunCase cases[] = {
+        {{}, "", 2},
+        {{"verify", "a.las"}, "", 2},
+        {{"check"}, "", 2},
+        {{"check", "--jobs", "0", "a.las"}, "", 2},
+        {{"check", "--jobs"}, "", 2},
+        {{"check", "--null", "a.las"}, "", 2},
+        {{"repair", "--exact", "a.las"}, "", 2},
+        {{"check", "--quiet=yes", "a.las"}, "", 2},
+        {{"check", "-x", "a.las"}, "", 2},
+        {{"--version"},
+         "varnoke-las (Varnoke LiDAR Utilities) " VARNOKE_LIDAR_VERSION_STRING "\n",
+         0},
+    };
+    for (const RunCase &c : cases) {
+        const ProcessResult run = run_varnoke_las(c.args, dir.str());
+        EXPECT_EQ(run.out, c.out) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(run.status, c.status) << ::testing::PrintToString(c.args);
+    }
+    const ProcessResult help = run_varnoke_las({"check", "a.las", "--help"}, dir.str());
+    EXPECT_EQ(help.out.rfind("Usage: varnoke-las check [options] PATH...\n", 0), 0u);
+    EXPECT_EQ(help.status, 0);
+}
+
+// The value of the JSON array `name` at `index`, as written.
+std::string json_element(const std::string &line, const std::string &name, int index) {
+    std::size_t at = line.find("\"" + name + "\":[");
+    if (at == std::string::npos) return "(missing)";
+    at += name.size() + 4;
+    for (int k = 0; k < index; ++k) at = line.find(',', at) + 1;
+    return line.substr(at, line.find_first_of(",]", at) - at);
+}
+
+// A grid point off by one bit is right, but not with --exact; JSON gives every double back to its
+// bits, and non-finite values as strings.
+TEST(VarnokeLas, ExactBoxAndJsonNumbers) {
+    const ScratchDir dir;
+    LasSpec spec;
+    spec.offset = {500000.0, 4000000.0, 0.0};
+    spec.points = {{123457, -98765, 4321, 1}};
+    Bytes file = made_right(make_las(spec));
+    const double max_x = expected_counts(file).box[0];
+    put_f64(file, 179, std::nextafter(max_x, INFINITY));
+    write_file(dir / "f.las", file);
+
+    const RunCase cases[] = {
+        {{"check", "--quiet", "f.las"}, "ok f.las\n", 0},
+        {{"check", "--quiet", "--exact", "f.las"},
+         "stale f.las: box MaxX 501234.57000000007 -> 501234.57\n",
+         1},
+    };
+    for (const RunCase &c : cases) {
+        const ProcessResult run = run_varnoke_las(c.args, dir.str());
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.status, c.status);
+    }
+
+    const double stored[6] = {INFINITY,
+                              -INFINITY,
+                              std::numeric_limits<double>::quiet_NaN(),
+                              -std::numeric_limits<double>::quiet_NaN(),
+                              std::bit_cast<double>(uint64_t{0x7FF0000000000001}),
+                              -0.0};
+    for (std::size_t k = 0; k < 6; ++k) put_f64(file, 179 + 8 * k, stored[k]);
+    write_file(dir / "f.las", file);
+    const ProcessResult run = run_varnoke_las({"check", "--quiet", "--json", "f.las"}, dir.str());
+    EXPECT_EQ(run.status, 1);
+    ASSERT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
+    EXPECT_EQ(
+        run.out.rfind("{\"path\":\"f.las\",\"result\":\"stale\",\"status\":0,\"error\":null,", 0),
+        0u)
+        << run.out;
+    const HeaderCounts right = expected_counts(file);
+    for (int k = 0; k < 6; ++k) {
+        const std::string text = json_element(run.out, "box", k);
+        EXPECT_EQ(std::bit_cast<uint64_t>(std::strtod(text.c_str(), nullptr)),
+                  std::bit_cast<uint64_t>(right.box[k]))
+            << "box[" << k << "] " << text;
+    }
+    const char *const stored_text[6] = {"\"inf\"",  "\"-inf\"",     "\"nan\"",
+                                        "\"-nan\"", "\"nan(0x1)\"", "-0"};
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(json_element(run.out, "stored_box", k), stored_text[k]);
+    EXPECT_EQ(json_element(run.out, "records_by_return", 0), "1");
+}
+
+}  // namespace
+}  // namespace lastest
