@@ -5,7 +5,8 @@ set(expected
   check_DEM check_YN check_file_extension check_las check_numeric_argument credits
   d_parallel_qs d_parallel_quicksort d_qs d_quicksort error_msg file_access
   initialize_header10 initialize_header11 initialize_header12
-  l_parallel_qs l_parallel_quicksort l_qs l_quicksort update_header)
+  l_parallel_qs l_parallel_quicksort l_qs l_quicksort update_header
+  varnoke_las_check varnoke_las_repair varnoke_las_strerror)
 
 set(found)
 if(OBJDUMP)

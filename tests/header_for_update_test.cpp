@@ -1,9 +1,8 @@
 // The header as the update reads it again through its own handle: any difference from what
 // validation judged by name refuses the update, and so does a type without a record layout.
-#include "header_for_update.h"
-
 #include <gtest/gtest.h>
 
+#include "header_update.h"
 #include "support/expected_output.h"
 #include "support/las_file.h"
 #include "support/scratch.h"
@@ -52,18 +51,17 @@ TEST(HeaderForUpdate, RefusesAHeaderOtherThanTheValidatedOne) {
         write_file(dir / "f.las", bytes);
         std::FILE *f = std::fopen((dir / "f.las").c_str(), "rb");
         ASSERT_NE(f, nullptr);
-        varnoke::HeaderForUpdate read{};
-        const varnoke::UpdateRefusal refusal =
-            varnoke::read_header_for_update(f, c.validated_type, read);
+        varnoke::JudgedFile judged;
+        const int status = varnoke::read_and_judge(f, varnoke::Scope::kLegacy, judged);
         std::fclose(f);
-        const bool accepted = refusal == varnoke::UpdateRefusal::kNone;
         testing::internal::CaptureStdout();
-        varnoke::print_refusal(refusal, "f.las", read.header);
+        const bool accepted =
+            !varnoke::refused_for_update(status, c.validated_type, judged, "f.las");
         const std::string printed = testing::internal::GetCapturedStdout();
         EXPECT_EQ(accepted, c.message == nullptr);
         EXPECT_EQ(printed, c.message ? c.message : "");
         if (accepted) {
-            EXPECT_EQ(read.record_length, record_length_for(c.spec.format));
+            EXPECT_EQ(judged.layout.record_length, record_length_for(c.spec.format));
         }
     }
 }

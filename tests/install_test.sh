@@ -15,10 +15,11 @@ prefix=$scratch/prefix
 shared=no
 grep -q '^BUILD_SHARED_LIBS:BOOL=OFF$' "$build/CMakeCache.txt" || shared=yes
 build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt" | tr '[:upper:]' '[:lower:]')
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 if [[ $shared == yes ]]; then
     libraries='lib/libVarnoke_LiDAR.so
 lib/libVarnoke_LiDAR.so.0
-lib/libVarnoke_LiDAR.so.0.1.0'
+lib/libVarnoke_LiDAR.so.$version'
 else
     libraries='lib/libVarnoke_LiDAR.a'
 fi
@@ -41,7 +42,7 @@ EOF
 installed=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort)
 [[ $installed == "$expected" ]] || fail "installed files differ:"$'\n'"$installed"
 if [[ $shared == yes ]]; then
-    readelf -d "$prefix/lib/libVarnoke_LiDAR.so.0.1.0" | grep -q 'SONAME.*\[libVarnoke_LiDAR\.so\.0\]' ||
+    readelf -d "$prefix/lib/libVarnoke_LiDAR.so.$version" | grep -q 'SONAME.*\[libVarnoke_LiDAR\.so\.0\]' ||
         fail "no SONAME libVarnoke_LiDAR.so.0"
 fi
 
@@ -75,7 +76,7 @@ sample=$(cmake --build "$scratch/examples" --target sample)
 
 # A C program built with the flags pkg-config gives.
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
-[[ $(pkg-config --modversion Varnoke_LiDAR) == 0.1.0 ]] || fail "pkg-config version"
+[[ $(pkg-config --modversion Varnoke_LiDAR) == "$version" ]] || fail "pkg-config version"
 pc_flags=(--cflags --libs)
 [[ $shared == yes ]] || pc_flags+=(--static)
 read -r -a flags <<<"$(pkg-config "${pc_flags[@]}" Varnoke_LiDAR)"

@@ -16,7 +16,7 @@ namespace {
 using varnoke::PointTally;
 
 PointTally reference_tally(const std::vector<unsigned char> &data, std::size_t count,
-                           std::size_t length, PointTally t = {}) {
+                           std::size_t length, unsigned bits, PointTally t = {}) {
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char *r = data.data() + i * length;
         for (std::size_t axis = 0; axis < 3; ++axis) {
@@ -25,7 +25,7 @@ PointTally reference_tally(const std::vector<unsigned char> &data, std::size_t c
             t.min[axis] = std::min(t.min[axis], v);
             t.max[axis] = std::max(t.max[axis], v);
         }
-        ++t.by_return[r[14] & 7];
+        ++t.by_return[r[14] % (1U << bits)];
         ++t.records;
     }
     return t;
@@ -33,7 +33,7 @@ PointTally reference_tally(const std::vector<unsigned char> &data, std::size_t c
 
 void expect_same(const PointTally &got, const PointTally &want) {
     EXPECT_EQ(got.records, want.records);
-    for (std::size_t n = 0; n < 8; ++n) EXPECT_EQ(got.by_return[n], want.by_return[n]) << n;
+    for (std::size_t n = 0; n < 16; ++n) EXPECT_EQ(got.by_return[n], want.by_return[n]) << n;
     for (std::size_t axis = 0; axis < 3; ++axis) {
         EXPECT_EQ(got.min[axis], want.min[axis]) << "axis " << axis;
         EXPECT_EQ(got.max[axis], want.max[axis]) << "axis " << axis;
@@ -41,8 +41,8 @@ void expect_same(const PointTally &got, const PointTally &want) {
 }
 
 // Random bytes; in some arrays the coordinates sit at the 32-bit limits, where a comparison
-// that wrapped around would pick the wrong one, and every record has return number 5, so that
-// a count kept in too narrow a field would overflow.
+// that wrapped around would pick the wrong one, and every record has return number 13 (5 in
+// three bits), so that a count kept in too narrow a field would overflow.
 std::vector<unsigned char> random_records(std::mt19937 &rng, std::size_t count, std::size_t length,
                                           bool limits) {
     std::vector<unsigned char> data(count * length);
@@ -53,13 +53,13 @@ std::vector<unsigned char> random_records(std::mt19937 &rng, std::size_t count, 
                 const int32_t v = rng() % 2 ? INT32_MIN : INT32_MAX;
                 if (rng() % 3 == 0) std::memcpy(&data[i * length + 4 * axis], &v, sizeof v);
             }
-            data[i * length + 14] = static_cast<unsigned char>((data[i * length + 14] & 0xF8) | 5);
+            data[i * length + 14] = static_cast<unsigned char>((data[i * length + 14] & 0xF0) | 13);
         }
     }
     return data;
 }
 
-using Tally = void (*)(const unsigned char *, std::size_t, std::size_t, PointTally &);
+using Tally = void (*)(const unsigned char *, std::size_t, std::size_t, unsigned, PointTally &);
 
 TEST(RecordTally, BothFormsMatchAPlainLoop) {
     const struct {
@@ -69,19 +69,23 @@ TEST(RecordTally, BothFormsMatchAPlainLoop) {
                  {"baseline", varnoke::tally_records_baseline}};
     std::mt19937 rng(20261208);
     for (const auto &form : forms) {
-        for (const std::size_t length : {16u, 20u, 26u, 28u, 34u, 37u}) {
-            for (const std::size_t count : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 1001u, 4099u}) {
-                for (const bool limits : {false, true}) {
-                    SCOPED_TRACE(testing::Message()
-                                 << form.name << ", length " << length << ", " << count
-                                 << " records" << (limits ? ", at the limits" : ""));
-                    const auto data = random_records(rng, count, length, limits);
-                    // A tally carried over from an earlier block must keep its extremes.
-                    PointTally earlier;
-                    earlier = reference_tally(random_records(rng, 3, length, false), 3, length);
-                    PointTally got = earlier;
-                    form.tally(data.data(), count, length, got);
-                    expect_same(got, reference_tally(data, count, length, earlier));
+        for (const unsigned bits : {3u, 4u}) {
+            for (const std::size_t length : {16u, 20u, 26u, 28u, 30u, 34u, 36u, 37u}) {
+                for (const std::size_t count :
+                     {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 1001u, 4099u}) {
+                    for (const bool limits : {false, true}) {
+                        SCOPED_TRACE(testing::Message()
+                                     << form.name << ", " << bits << " bits, length " << length
+                                     << ", " << count << " records"
+                                     << (limits ? ", at the limits" : ""));
+                        const auto data = random_records(rng, count, length, limits);
+                        // A tally carried over from an earlier block must keep its extremes.
+                        const PointTally earlier =
+                            reference_tally(random_records(rng, 3, length, false), 3, length, bits);
+                        PointTally got = earlier;
+                        form.tally(data.data(), count, length, bits, got);
+                        expect_same(got, reference_tally(data, count, length, bits, earlier));
+                    }
                 }
             }
         }
@@ -95,10 +99,10 @@ TEST(RecordTally, MergedPartsEqualTheWhole) {
         SCOPED_TRACE(split);
         const auto data = random_records(rng, 1000, length, split == 500);
         PointTally first, second;
-        varnoke::tally_records(data.data(), split, length, first);
-        varnoke::tally_records(data.data() + split * length, 1000 - split, length, second);
+        varnoke::tally_records(data.data(), split, length, 4, first);
+        varnoke::tally_records(data.data() + split * length, 1000 - split, length, 4, second);
         varnoke::merge(first, second);
-        expect_same(first, reference_tally(data, 1000, length));
+        expect_same(first, reference_tally(data, 1000, length, 4));
     }
 }
 

@@ -16,7 +16,7 @@
 /* The version of the library, plain integer literals usable in #if. On Linux the SONAME of the
  * shared library carries the major version: libVarnoke_LiDAR.so.0. */
 #define VARNOKE_LIDAR_VERSION_MAJOR 0
-#define VARNOKE_LIDAR_VERSION_MINOR 1
+#define VARNOKE_LIDAR_VERSION_MINOR 2
 #define VARNOKE_LIDAR_VERSION_PATCH 0
 /* The same version as text, "MAJOR.MINOR.PATCH", made from the three numbers above. */
 #define VARNOKE_LIDAR_STRINGIFY_(x) #x

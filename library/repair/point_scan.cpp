@@ -13,6 +13,7 @@
 // both cold and page-cached runs.
 #include "point_scan.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <memory>
@@ -36,18 +37,26 @@ struct PageDelete {
 };
 using ScanBuffer = std::unique_ptr<unsigned char[], PageDelete>;
 
-ScanBuffer allocate_buffer() {
-    return ScanBuffer(static_cast<unsigned char *>(
-        ::operator new[](kThreads *kScanBlockBytes, kPage, std::nothrow)));
+// Each thread's part of the buffer: a block, or one record where a record is longer.
+std::size_t part_bytes(std::size_t record_length) {
+    const std::size_t records = std::max<std::size_t>(kScanBlockBytes / record_length, 1);
+    return records * record_length;
+}
+
+ScanBuffer allocate_buffer(std::size_t part) {
+    return ScanBuffer(
+        static_cast<unsigned char *>(::operator new[](kThreads *part, kPage, std::nothrow)));
 }
 
 class BlockScan {
 public:
-    BlockScan(std::FILE *f, uint64_t start, std::size_t record_length)
+    BlockScan(std::FILE *f, const ScanRange &range)
         : file_(f),
-          start_(start),
-          record_length_(record_length),
-          capacity_(kScanBlockBytes / record_length * record_length) {}
+          start_(range.start),
+          end_of_data_(std::max(range.start, range.end)),
+          record_length_(range.record_length),
+          return_bits_(range.return_bits),
+          capacity_(part_bytes(range.record_length)) {}
 
     // Takes and tallies blocks until the end of the file, a read error, or `most` blocks.
     void run(unsigned char *buffer, PointTally &tally, uint64_t most = UINT64_MAX) {
@@ -60,7 +69,7 @@ public:
                 failed_.store(true, std::memory_order_relaxed);
                 return;
             }
-            tally_records(buffer, bytes / record_length_, record_length_, tally);
+            tally_records(buffer, bytes / record_length_, record_length_, return_bits_, tally);
             if (bytes < capacity_) end_before(block + 1);
         }
     }
@@ -74,12 +83,16 @@ public:
 private:
     static constexpr uint64_t kFailed = UINT64_MAX;
 
-    // Reads block `block` whole, or up to the end of the file; kFailed on a read error.
+    // Reads block `block` whole, or up to the end of the data or of the file; kFailed on a read
+    // error.
     uint64_t read_block(uint64_t block, unsigned char *to) const {
         const uint64_t at = start_ + block * capacity_;
+        if (at >= end_of_data_) return 0;
+        const std::size_t wanted =
+            static_cast<std::size_t>(std::min<uint64_t>(capacity_, end_of_data_ - at));
         std::size_t have = 0;
-        while (have < capacity_) {
-            const int64_t got = read_at(file_, at + have, to + have, capacity_ - have);
+        while (have < wanted) {
+            const int64_t got = read_at(file_, at + have, to + have, wanted - have);
             if (got < 0) return kFailed;
             if (got == 0) break;
             have += static_cast<std::size_t>(got);
@@ -96,7 +109,9 @@ private:
 
     std::FILE *const file_;
     const uint64_t start_;
+    const uint64_t end_of_data_;
     const std::size_t record_length_;
+    const unsigned return_bits_;
     const std::size_t capacity_;  // whole records only
     std::atomic<uint64_t> next_{0};
     std::atomic<uint64_t> end_{UINT64_MAX};
@@ -105,11 +120,12 @@ private:
 
 }  // namespace
 
-ScanStatus scan_points(std::FILE *f, uint64_t start, std::size_t record_length, PointTally &tally) {
-    const ScanBuffer buffer = allocate_buffer();
+ScanStatus scan_points(std::FILE *f, const ScanRange &range, PointTally &tally) {
+    const std::size_t part = part_bytes(range.record_length);
+    const ScanBuffer buffer = allocate_buffer(part);
     if (!buffer) return ScanStatus::kNoMemory;
-    advise_sequential(f, start);
-    BlockScan scan(f, start, record_length);
+    advise_sequential(f, range.start);
+    BlockScan scan(f, range);
     const auto status = [&scan] {
         return scan.failed() ? ScanStatus::kReadError : ScanStatus::kDone;
     };
@@ -119,7 +135,7 @@ ScanStatus scan_points(std::FILE *f, uint64_t start, std::size_t record_length, 
     std::array<PointTally, kThreads - 1> tallies;
     std::array<std::thread, kThreads - 1> helpers;
     for (std::size_t k = 0; k < helpers.size(); ++k) {
-        unsigned char *const own = buffer.get() + (k + 1) * kScanBlockBytes;
+        unsigned char *const own = buffer.get() + (k + 1) * part;
         try {
             helpers[k] = std::thread([&scan, &tallies, own, k] { scan.run(own, tallies[k]); });
         } catch (const std::system_error &) {

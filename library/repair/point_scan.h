@@ -24,11 +24,19 @@ enum class ScanStatus {
     kNoMemory,   // no buffer for the blocks
 };
 
-// Reads the whole records from byte `start` of `f` to the end of the file and tallies them into
-// `tally`; a trailing fragment is not a record. `record_length` is at least 16 and at most
-// kScanBlockBytes. Reads through `f` only; its position is left unspecified. `tally` is complete
-// only when the result is kDone.
-ScanStatus scan_points(std::FILE *f, uint64_t start, std::size_t record_length, PointTally &tally);
+// Where the records lie and how to read them.
+struct ScanRange {
+    uint64_t start;             // the first record
+    uint64_t end;               // the byte after the last whole or partial record
+    std::size_t record_length;  // at least 16
+    unsigned return_bits;       // 3 or 4: see tally_records
+};
+
+// Reads the whole records from `range.start` to `range.end` of `f`, or to the end of the file if
+// sooner, and tallies them into `tally`; a trailing fragment is not a record. Reads through `f`
+// only, with positioned reads; its position is left unspecified. `tally` is complete only when
+// the result is kDone.
+ScanStatus scan_points(std::FILE *f, const ScanRange &range, PointTally &tally);
 
 }  // namespace varnoke
 

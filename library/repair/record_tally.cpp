@@ -26,49 +26,54 @@ inline Lanes lanes_max(Lanes a, Lanes b) {
     return a > b ? a : b;
 }
 
-// The stride is given as a compile-time constant for the record lengths the validation accepts,
-// so that the loop compiles to plain vector loads, compares and increments. Four records are
-// taken at a time, each into its own set of running extremes and return-number counters, so that
+// The stride is given as a compile-time constant for the common record lengths, so that the
+// loop compiles to plain vector loads, compares and increments. Four records are taken at a
+// time, each into its own set of running extremes and return-number counters, so that
 // consecutive records do not chain their work on each other; the four ways are unrolled so that
 // their extremes stay in registers.
-template <typename StrideT>
+template <unsigned kReturnBits, typename StrideT>
 [[gnu::always_inline]] inline void tally_strided(const unsigned char *data, std::size_t count,
                                                  StrideT stride, PointTally &tally) {
     constexpr std::size_t kWays = 4;
-    // Counts by return number are kept packed, one byte per number in a 64-bit word per way, so
+    constexpr unsigned kNumbers = 1U << kReturnBits;
+    // Counts by return number are kept packed, one byte per number in 64-bit words per way, so
     // that a record adds to a register rather than to memory; the bytes are added to the totals
     // before any of them can overflow.
+    constexpr std::size_t kWords = kNumbers / 8;
     constexpr std::size_t kMostGroups = 255;
     const std::size_t step = stride;
-    uint64_t counters[8] = {};
+    uint64_t counters[kNumbers] = {};
     Lanes lo[kWays], hi[kWays];
     for (std::size_t w = 0; w < kWays; ++w) {
         lo[w] = Lanes{tally.min[0], tally.min[1], tally.min[2], 0};
         hi[w] = Lanes{tally.max[0], tally.max[1], tally.max[2], 0};
     }
-    const auto visit = [&](const unsigned char *r, std::size_t way, uint64_t &packed) {
+    const auto visit = [&](const unsigned char *r, std::size_t way, uint64_t *packed) {
         const Lanes v = load_lanes(r);
         lo[way] = lanes_min(lo[way], v);
         hi[way] = lanes_max(hi[way], v);
-        packed += uint64_t{1} << ((r[14] & 7U) * 8U);
+        const unsigned number = r[14] & (kNumbers - 1);
+        packed[number / 8] += uint64_t{1} << ((number % 8) * 8U);
     };
-    const auto unpack = [&](uint64_t packed) {
-        for (std::size_t n = 0; n < 8; ++n) counters[n] += (packed >> (8 * n)) & 0xFFU;
+    const auto unpack = [&](const uint64_t *packed) {
+        for (std::size_t n = 0; n < kNumbers; ++n) {
+            counters[n] += (packed[n / 8] >> (8 * (n % 8))) & 0xFFU;
+        }
     };
 
     std::size_t i = 0;
     while (i + kWays <= count) {
         const std::size_t groups = std::min((count - i) / kWays, kMostGroups);
-        uint64_t packed[kWays] = {};
+        uint64_t packed[kWays][kWords] = {};
         for (std::size_t g = 0; g < groups; ++g, i += kWays) {
             const unsigned char *r = data + i * step;
 #pragma GCC unroll 4
             for (std::size_t w = 0; w < kWays; ++w) visit(r + w * step, w, packed[w]);
         }
-        for (const uint64_t p : packed) unpack(p);
+        for (const auto &p : packed) unpack(p);
     }
     for (; i < count; ++i) {
-        uint64_t packed = 0;
+        uint64_t packed[kWords] = {};
         visit(data + i * step, 0, packed);
         unpack(packed);
     }
@@ -81,24 +86,40 @@ template <typename StrideT>
         tally.min[axis] = lo[0][axis];
         tally.max[axis] = hi[0][axis];
     }
-    for (std::size_t n = 0; n < 8; ++n) tally.by_return[n] += counters[n];
+    for (std::size_t n = 0; n < kNumbers; ++n) tally.by_return[n] += counters[n];
     tally.records += count;
 }
 
-[[gnu::always_inline]] inline void tally_any(const unsigned char *data, std::size_t count,
-                                             std::size_t record_length, PointTally &tally) {
+template <std::size_t kLength>
+using Stride = std::integral_constant<std::size_t, kLength>;
+
+template <unsigned kReturnBits>
+[[gnu::always_inline]] inline void tally_lengths(const unsigned char *data, std::size_t count,
+                                                 std::size_t record_length, PointTally &tally) {
+    // The lengths of point formats 0 to 3 (LAS 1.0 to 1.2) and 6 and 7 (the common ones of 1.4).
     switch (record_length) {
         case 20:
-            return tally_strided(data, count, std::integral_constant<std::size_t, 20>{}, tally);
+            return tally_strided<kReturnBits>(data, count, Stride<20>{}, tally);
         case 26:
-            return tally_strided(data, count, std::integral_constant<std::size_t, 26>{}, tally);
+            return tally_strided<kReturnBits>(data, count, Stride<26>{}, tally);
         case 28:
-            return tally_strided(data, count, std::integral_constant<std::size_t, 28>{}, tally);
+            return tally_strided<kReturnBits>(data, count, Stride<28>{}, tally);
+        case 30:
+            return tally_strided<kReturnBits>(data, count, Stride<30>{}, tally);
         case 34:
-            return tally_strided(data, count, std::integral_constant<std::size_t, 34>{}, tally);
+            return tally_strided<kReturnBits>(data, count, Stride<34>{}, tally);
+        case 36:
+            return tally_strided<kReturnBits>(data, count, Stride<36>{}, tally);
         default:
-            return tally_strided(data, count, record_length, tally);
+            return tally_strided<kReturnBits>(data, count, record_length, tally);
     }
+}
+
+[[gnu::always_inline]] inline void tally_any(const unsigned char *data, std::size_t count,
+                                             std::size_t record_length, unsigned return_bits,
+                                             PointTally &tally) {
+    if (return_bits == 4) return tally_lengths<4>(data, count, record_length, tally);
+    tally_lengths<3>(data, count, record_length, tally);
 }
 
 // The same tally twice: for every x86-64 processor, whose vectors have no signed 32-bit minimum
@@ -106,37 +127,39 @@ template <typename StrideT>
 // made when the library is loaded, changes the speed only.
 #if defined(VARNOKE_LOAD_TIME_DISPATCH)
 [[gnu::target("sse4.1")]] void tally_sse41(const unsigned char *data, std::size_t count,
-                                           std::size_t record_length, PointTally &tally) {
-    tally_any(data, count, record_length, tally);
+                                           std::size_t record_length, unsigned return_bits,
+                                           PointTally &tally) {
+    tally_any(data, count, record_length, return_bits, tally);
 }
 #endif
 
 }  // namespace
 
 void tally_records_baseline(const unsigned char *data, std::size_t count, std::size_t record_length,
-                            PointTally &tally) {
-    tally_any(data, count, record_length, tally);
+                            unsigned return_bits, PointTally &tally) {
+    tally_any(data, count, record_length, return_bits, tally);
 }
 
 #if defined(VARNOKE_LOAD_TIME_DISPATCH)
-using TallyForm = void(const unsigned char *, std::size_t, std::size_t, PointTally &);
+using TallyForm = void(const unsigned char *, std::size_t, std::size_t, unsigned, PointTally &);
 
 extern "C" VARNOKE_RESOLVER TallyForm *varnoke_resolve_tally_records() {
     return cpu::has_sse41() ? tally_sse41 : tally_records_baseline;
 }
 
 void tally_records(const unsigned char *data, std::size_t count, std::size_t record_length,
-                   PointTally &tally) __attribute__((ifunc("varnoke_resolve_tally_records")));
+                   unsigned return_bits, PointTally &tally)
+    __attribute__((ifunc("varnoke_resolve_tally_records")));
 #else
 void tally_records(const unsigned char *data, std::size_t count, std::size_t record_length,
-                   PointTally &tally) {
-    tally_records_baseline(data, count, record_length, tally);
+                   unsigned return_bits, PointTally &tally) {
+    tally_records_baseline(data, count, record_length, return_bits, tally);
 }
 #endif
 
 void merge(PointTally &whole, const PointTally &part) {
     whole.records += part.records;
-    for (std::size_t n = 0; n < 8; ++n) whole.by_return[n] += part.by_return[n];
+    for (std::size_t n = 0; n < 16; ++n) whole.by_return[n] += part.by_return[n];
     for (std::size_t axis = 0; axis < 3; ++axis) {
         whole.min[axis] = std::min(whole.min[axis], part.min[axis]);
         whole.max[axis] = std::max(whole.max[axis], part.max[axis]);

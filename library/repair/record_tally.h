@@ -10,7 +10,7 @@ namespace varnoke {
 
 struct PointTally {
     uint64_t records = 0;
-    uint64_t by_return[8] = {};  // indexed by return number 0 to 7
+    uint64_t by_return[16] = {};  // indexed by return number 0 to 15
     // Raw extremes of X, Y and Z; meaningful only once a record has been seen.
     int32_t min[3] = {std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max(),
                       std::numeric_limits<int32_t>::max()};
@@ -19,14 +19,15 @@ struct PointTally {
 };
 
 // Adds `count` whole records of `record_length` bytes (at least 16), laid out one after the
-// other from `data`, to `tally`.
+// other from `data`, to `tally`. The return number is the low `return_bits` bits of byte 14: 3
+// for point formats 0 to 5, 4 for formats 6 to 10.
 void tally_records(const unsigned char *data, std::size_t count, std::size_t record_length,
-                   PointTally &tally);
+                   unsigned return_bits, PointTally &tally);
 
 // The same as tally_records, on every processor without its processor-specific instructions;
 // both must agree.
 void tally_records_baseline(const unsigned char *data, std::size_t count, std::size_t record_length,
-                            PointTally &tally);
+                            unsigned return_bits, PointTally &tally);
 
 // Adds the records tallied in `part` to `whole`.
 void merge(PointTally &whole, const PointTally &part);

@@ -1,0 +1,36 @@
+#include "judged_file.h"
+
+#include <cstring>
+
+#include "Varnoke_LiDAR.h"
+
+namespace varnoke {
+
+int read_and_judge(std::FILE *f, Scope scope, JudgedFile &out) {
+    if (!file_state(f, out.state)) return VARNOKE_LAS_ERR_READ;
+    // Only a regular file is read: a pipe or a device could make a read wait for ever.
+    if (!out.state.regular) return VARNOKE_LAS_ERR_NOT_REGULAR;
+    out.got = std::fread(out.header, 1, sizeof out.header, f);
+    if (std::ferror(f)) return VARNOKE_LAS_ERR_READ;
+    return judge_layout(out.header, out.got, static_cast<uint64_t>(out.state.size), scope,
+                        out.layout);
+}
+
+int still_as_judged(std::FILE *f, const JudgedFile &judged) {
+    FileState now;
+    if (!file_state(f, now)) return VARNOKE_LAS_ERR_READ;
+    // The same file (not another one given its name), not written to since: only then are its
+    // header bytes read again, so that a pipe put in its place is never read.
+    if (now.device != judged.state.device || now.inode != judged.state.inode ||
+        now.size != judged.state.size || now.modified_ns != judged.state.modified_ns) {
+        return VARNOKE_LAS_ERR_CHANGED;
+    }
+    unsigned char header[kMostHeaderBytes];
+    const int64_t got = read_at(f, 0, header, judged.got);
+    if (got < 0) return VARNOKE_LAS_ERR_READ;
+    const bool same = static_cast<std::size_t>(got) == judged.got &&
+                      std::memcmp(header, judged.header, judged.got) == 0;
+    return same ? VARNOKE_LAS_OK : VARNOKE_LAS_ERR_CHANGED;
+}
+
+}  // namespace varnoke
