@@ -198,7 +198,7 @@ TEST(VarnokeLas, ExactBoxAndJsonNumbers) {
     for (int k = 0; k < 6; ++k) {
         const std::string text = json_element(run.out, "box", k);
         EXPECT_EQ(std::bit_cast<uint64_t>(std::strtod(text.c_str(), nullptr)),
-                  std::bit_cast<uint64_t>(right.box[k]))
+                  std::bit_cast<uint64_t>(right.box[static_cast<std::size_t>(k)]))
             << "box[" << k << "] " << text;
     }
     const char *const stored_text[6] = {"\"inf\"",  "\"-inf\"",     "\"nan\"",

@@ -42,7 +42,9 @@ void append_changes(std::string &out, const FileResult &result) {
         append_change(out, report.stored_records, report.records);
     }
     if (result.stale & VARNOKE_LAS_STALE_BY_RETURN) {
-        for (int k = 0; k < 15; ++k) {
+        // The header holds counts for return numbers 1 to 5, and from LAS 1.4 on 1 to 15.
+        const bool fifteen = report.version_major > 1 || report.version_minor >= 4;
+        for (int k = 0; k < (fifteen ? 15 : 5); ++k) {
             if (report.stored_records_by_return[k] == report.records_by_return[k]) continue;
             item("by return ");
             append_number(out, static_cast<uint64_t>(k + 1));
