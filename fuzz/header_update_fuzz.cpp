@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "Varnoke_LiDAR.h"
 #include "box_conversion.h"
 #include "header_update.h"
 #include "support/las_file.h"
@@ -31,6 +32,7 @@ namespace {
 
 std::filesystem::path scratch_dir;
 std::string las_name;
+std::string copy_name;  // the same input, for the library's repair
 
 [[noreturn]] void broken(const char *what) {
     std::fprintf(stderr, "\ninvariant broken: %s\n", what);
@@ -93,6 +95,27 @@ off_t printed_bytes() {
     return st.st_size;
 }
 
+// The library's repair of the same input: never a change to a file it refuses, nothing but the
+// header's counts and box where it writes, and where the update accepted the file, exactly the
+// update's bytes, or none where the header was right already.
+void check_repair(const lastest::Bytes &before, const lastest::Bytes *updated) {
+    lastest::write_file(copy_name, before);
+    varnoke_las_report report;
+    const int status = varnoke_las_repair(copy_name.c_str(), &report);
+    const lastest::Bytes after = lastest::read_file(copy_name);
+    if (status != VARNOKE_LAS_OK) {
+        if (after != before) broken("the repair changed a file it refused");
+        if (updated != nullptr) broken("the repair refused a file the update accepted");
+        return;
+    }
+    if (report.written == 0 && after != before) broken("the repair changed a file unwritten");
+    if (report.written != 0 && report.stale == 0) broken("the repair wrote a right header");
+    if (updated != nullptr && report.written != 0 && after != *updated) {
+        broken("the repair wrote other bytes than the update");
+    }
+    if (after.size() != before.size()) broken("the repair changed the size of the file");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
@@ -105,6 +128,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     scratch_dir = pattern;
     std::atexit(remove_scratch);
     las_name = (scratch_dir / "input.las").string();
+    copy_name = (scratch_dir / "copy.las").string();
     // The messages go to a file, so that each run can be asked whether it printed one.
     const std::string out_name = (scratch_dir / "stdout.txt").string();
     const int out = open(out_name.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
@@ -122,6 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
     const int status = varnoke::update_header_status(las_name.c_str());
     const off_t printed = printed_bytes();
     const lastest::Bytes after = lastest::read_file(las_name);
+    check_repair(before, status == 0 ? &after : nullptr);
 
     if (status != 0 && status != -1) broken("a status other than 0 and -1");
     if ((status == 0) != acceptable(before)) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "Varnoke_LiDAR.h"
 #include "support/expected_output.h"
 #include "support/las_file.h"
 #include "support/process.h"
@@ -105,6 +106,34 @@ TEST(LargeFile, MoreRecordsThanTheHeaderCanCountAreRefused) {
                          "cannot count them\n");
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(read_file_prefix(name, header.size()), header);
+}
+
+// 4,294,967,297 records of a LAS 1.4 file in about 86 GB, sparse: the repair writes the 64-bit
+// count and counts by return, and zero into the legacy 32-bit fields, which cannot hold them.
+TEST(LargeFile, Las14CountsBeyondThirtyTwoBitsAreWritten) {
+    ScratchDir dir;
+    const std::string name = dir / "big.las";
+    LasSpec spec;
+    spec.minor = 4;
+    spec.points = {{-5, 6, -7, 0x02}};
+    const Bytes small = make_las(spec);
+    const Bytes header(small.begin(), small.begin() + 375);
+    write_file(name, header);
+    resize_sparse(name, 375 + 20 * k4GiB);  // zero records, return number 0
+    write_file_at(name, 375 + 20 * k4GiB, Bytes(small.begin() + 375, small.end()));
+
+    varnoke_las_report report;
+    ASSERT_EQ(varnoke_las_repair(name.c_str(), &report), VARNOKE_LAS_OK);
+    EXPECT_EQ(report.records, k4GiB + 1);
+    EXPECT_EQ(report.written, 1);
+    const Bytes after = read_file_prefix(name, 375);
+    EXPECT_EQ(u64_at(after, 247), k4GiB + 1);
+    EXPECT_EQ(u64_at(after, 255), 0u);
+    EXPECT_EQ(u64_at(after, 263), 1u);
+    EXPECT_EQ(u32_at(after, 107), 0u);
+    EXPECT_EQ(u32_at(after, 115), 0u);
+    EXPECT_EQ(f64_at(after, 187), -0.05);  // MinX: the one record's, below the zeros
+    EXPECT_EQ(f64_at(after, 179), 0.0);    // MaxX: the zero records'
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "header_update.h"
+#include "las_inspect.h"
 #include "support/expected_output.h"
 #include "support/las_file.h"
 #include "support/scratch.h"
@@ -100,6 +101,42 @@ TEST(LastLook, RefusesAFileChangedBetweenTheScanAndTheWrite) {
         });
         EXPECT_EQ(testing::internal::GetCapturedStdout(), changed_while_read(name));
         EXPECT_EQ(status, -1);
+        EXPECT_EQ(read_file(name), expected);
+    }
+}
+
+// The repair writes only into the file it scanned, unchanged: not into another file given its
+// name, nor over a header another program wrote meanwhile.
+TEST(LastLook, RepairRefusesAFileSwappedOrChangedBeforeItsWrite) {
+    LasSpec spec;
+    spec.points = {{1, 2, 3, 1}, {4, 5, 6, 2}};
+    const Bytes original = make_las(spec);
+    spec.points.push_back({7, 8, 9, 3});
+    const Bytes other = make_las(spec);
+    const Change changes[] = {
+        {"another file renamed over its name",
+         [&other](const std::string &name, Bytes &file) {
+             write_file(name + ".new", other);
+             std::filesystem::rename(name + ".new", name);
+             file = other;
+         }},
+        {"a header byte rewritten in place",
+         [](const std::string &name, Bytes &file) {
+             put_u8(file, 30, 'Q');
+             keeping_time(name, [&] { write_file(name, file); });
+         }},
+    };
+    for (const Change &change : changes) {
+        SCOPED_TRACE(change.what);
+        ScratchDir dir;
+        const std::string name = dir / "f.las";
+        write_file(name, original);
+        Bytes expected = original;
+        varnoke_las_report report;
+        const int status =
+            varnoke::inspect(name.c_str(), &report, true, [&] { change.apply(name, expected); });
+        EXPECT_EQ(status, VARNOKE_LAS_ERR_CHANGED);
+        EXPECT_EQ(report.written, 0);
         EXPECT_EQ(read_file(name), expected);
     }
 }

@@ -54,19 +54,6 @@ double world(int32_t raw, double scale, double offset) {
 #endif
 }
 
-uint16_t u16_at(const Bytes &b, std::size_t at) {
-    return load_le<uint16_t>(b, at);
-}
-uint32_t u32_at(const Bytes &b, std::size_t at) {
-    return load_le<uint32_t>(b, at);
-}
-int32_t i32_at(const Bytes &b, std::size_t at) {
-    return load_le<int32_t>(b, at);
-}
-double f64_at(const Bytes &b, std::size_t at) {
-    return load_le<double>(b, at);
-}
-
 // Encodes a record of `length` bytes for `p`, with distinctive bytes after the coordinates. A
 // record shorter than the common 20-byte start (a length no point format has) holds its first
 // `length` bytes.
@@ -94,23 +81,85 @@ void put_f64(Bytes &b, std::size_t at, double v) {
     store_le(b, at, v);
 }
 
+uint16_t u16_at(const Bytes &b, std::size_t at) {
+    return load_le<uint16_t>(b, at);
+}
+uint32_t u32_at(const Bytes &b, std::size_t at) {
+    return load_le<uint32_t>(b, at);
+}
+int32_t i32_at(const Bytes &b, std::size_t at) {
+    return load_le<int32_t>(b, at);
+}
+double f64_at(const Bytes &b, std::size_t at) {
+    return load_le<double>(b, at);
+}
+
+uint64_t u64_at(const Bytes &b, std::size_t at) {
+    return load_le<uint64_t>(b, at);
+}
+void put_u64(Bytes &b, std::size_t at, uint64_t v) {
+    store_le(b, at, v);
+}
+void put_f64(Bytes &b, std::size_t at, double v) {
+    store_le(b, at, v);
+}
+
 uint16_t record_length_for(uint8_t format) {
-    static constexpr uint16_t lengths[] = {20, 28, 26, 34};
-    return format < 4 ? lengths[format] : 20;
+    static constexpr uint16_t lengths[] = {20, 28, 26, 34, 57, 63, 30, 36, 38, 59, 67};
+    return format < 11 ? lengths[format] : 20;
+}
+
+uint16_t header_size_for(uint8_t minor) {
+    return minor == 3 ? 235 : minor == 4 ? 375 : 227;
+}
+
+PlainReading read_plainly(const Bytes &file) {
+    PlainReading r;
+    const uint8_t minor = file[25], format = file[104];
+    const uint64_t start = u32_at(file, 96), length = u16_at(file, 105);
+    r.end = file.size();
+    if (minor >= 3 && (u16_at(file, 6) & 2) != 0) {
+        const uint64_t waveform = u64_at(file, 227);
+        if (waveform > start && waveform < r.end) r.end = waveform;
+    }
+    if (minor >= 4 && u32_at(file, 243) != 0) {
+        const uint64_t evlr = u64_at(file, 235);
+        if (evlr > start && evlr < r.end) r.end = evlr;
+    }
+    r.records = (r.end - start) / length;
+    r.trailing = (r.end - start) % length;
+    int32_t lo[3] = {2147483646, 2147483646, 10000000},
+            hi[3] = {-2147483646, -2147483646, -10000000};
+    for (uint64_t n = 0; n < r.records; ++n) {
+        const std::size_t at = static_cast<std::size_t>(start + n * length);
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            const int32_t v = i32_at(file, at + 4 * axis);
+            if (n == 0 || v < lo[axis]) lo[axis] = v;
+            if (n == 0 || v > hi[axis]) hi[axis] = v;
+        }
+        ++r.by_return[file[at + 14] & (format >= 6 ? 15u : 7u)];
+    }
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        const double scale = f64_at(file, 131 + 8 * axis), off = f64_at(file, 155 + 8 * axis);
+        r.box[2 * axis] = world(hi[axis], scale, off);
+        r.box[2 * axis + 1] = world(lo[axis], scale, off);
+    }
+    return r;
 }
 
 Bytes make_las(const LasSpec &spec) {
     const uint16_t length = spec.record_length.value_or(record_length_for(spec.format));
+    const uint16_t header_size = spec.header_size ? spec.header_size : header_size_for(spec.minor);
     const std::size_t offset =
-        spec.offset_to_data < 0 ? spec.header_size : static_cast<std::size_t>(spec.offset_to_data);
-    Bytes b(std::max<std::size_t>(spec.header_size, 227));
+        spec.offset_to_data < 0 ? header_size : static_cast<std::size_t>(spec.offset_to_data);
+    Bytes b(std::max<std::size_t>(header_size, 227));
     for (std::size_t k = 0; k < b.size(); ++k) b[k] = static_cast<uint8_t>(0xA5 ^ (k * 13));
     std::memcpy(b.data(), "LASF", 4);
     b[24] = spec.major;
     b[25] = spec.minor;
     std::memcpy(b.data() + 26, "test system\0", 12);
     std::memcpy(b.data() + 58, "test writer\0", 12);
-    store_le(b, 94, spec.header_size);
+    store_le(b, 94, header_size);
     store_le(b, 96, static_cast<uint32_t>(offset));
     store_le(b, 100, uint32_t{0});
     b[104] = spec.format;
@@ -123,6 +172,16 @@ Bytes make_las(const LasSpec &spec) {
         store_le(b, 155 + 8 * k, spec.offset[k]);
     }
     for (std::size_t k = 0; k < 6; ++k) store_le(b, 179 + 8 * k, 99999.5 + static_cast<double>(k));
+    if (spec.minor >= 3) {
+        store_le(b, 6, spec.global_encoding);
+        store_le(b, 227, spec.waveform_start);
+    }
+    if (spec.minor >= 4) {
+        store_le(b, 235, spec.evlr_start);
+        store_le(b, 243, spec.evlr_count);
+        store_le(b, 247, uint64_t{654321});  // a stale 64-bit count and counts by return
+        for (std::size_t k = 0; k < 15; ++k) store_le(b, 255 + 8 * k, uint64_t{3000 + k});
+    }
 
     if (b.size() < offset) {
         const std::size_t old = b.size();
@@ -134,6 +193,7 @@ Bytes make_las(const LasSpec &spec) {
         append_record(records, spec.points[n], length, n);
     }
     for (std::size_t k = 0; k < spec.trailing_bytes; ++k) records.push_back(0x7F);
+    for (std::size_t k = 0; k < spec.bytes_after; ++k) records.push_back(static_cast<uint8_t>(k));
     // Records start at the offset even when it points inside the header.
     if (offset + records.size() > b.size()) b.resize(offset + records.size());
     std::copy(records.begin(), records.end(), b.begin() + static_cast<std::ptrdiff_t>(offset));

@@ -16,22 +16,50 @@ using Bytes = std::vector<uint8_t>;
 
 struct Point {
     int32_t x, y, z;
-    uint8_t bitfield;  // low three bits: return number
+    uint8_t bitfield;  // low three bits (four for point formats 6 to 10): return number
 };
 
 struct LasSpec {
     uint8_t major = 1, minor = 2, format = 0;
     std::optional<uint16_t> record_length;  // default: the length the point format requires
-    uint16_t header_size = 227;   // bytes from 227 to header_size are filled with a pattern
+    uint16_t header_size = 0;     // 0: the version's; bytes past 227 are filled with a pattern
     int64_t offset_to_data = -1;  // -1: header_size
     std::array<double, 3> scale{0.01, 0.01, 0.01};
     std::array<double, 3> offset{0.0, 0.0, 0.0};
     std::vector<Point> points;
     std::size_t trailing_bytes = 0;  // a fragment shorter than a record after the points
+    // LAS 1.3 and 1.4: waveform data or extended VLRs after the points, and where they start.
+    uint16_t global_encoding = 0;
+    uint64_t waveform_start = 0;
+    uint64_t evlr_start = 0;
+    uint32_t evlr_count = 0;
+    std::size_t bytes_after = 0;  // of a pattern after the points and the fragment
 };
 
-// The record length of point formats 0 to 3.
+// The record length of point formats 0 to 10 (the length of their fields).
 uint16_t record_length_for(uint8_t format);
+
+// The bytes of the header of LAS 1.`minor`.
+uint16_t header_size_for(uint8_t minor);
+
+// What a check must find in `file`, read plainly: where the records lie (the end of the file,
+// or where waveform data or extended VLRs start after them), their counts and extremes.
+struct PlainReading {
+    uint64_t records = 0;
+    std::array<uint64_t, 16> by_return{};  // by return number 0 to 15
+    std::array<double, 6> box{};           // MaxX, MinX, MaxY, MinY, MaxZ, MinZ
+    uint64_t end = 0, trailing = 0;
+};
+PlainReading read_plainly(const Bytes &file);
+
+// Little-endian fields of a built file.
+uint16_t u16_at(const Bytes &b, std::size_t at);
+uint32_t u32_at(const Bytes &b, std::size_t at);
+int32_t i32_at(const Bytes &b, std::size_t at);
+double f64_at(const Bytes &b, std::size_t at);
+uint64_t u64_at(const Bytes &b, std::size_t at);
+void put_u64(Bytes &b, std::size_t at, uint64_t v);
+void put_f64(Bytes &b, std::size_t at, double v);
 
 // A file as the LasSpec describes it, with a stale header: counts and box hold arbitrary values,
 // and every byte the update must keep holds a distinctive pattern.

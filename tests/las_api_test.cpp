@@ -1,0 +1,259 @@
+// The check and the repair of the library's status API, against a plain reading of the files:
+// every version and point format, where the records end, the legacy counts of LAS 1.4, the
+// refusals, and the same bytes as Quillfen writes on every file both accept.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <filesystem>
+#include <string>
+
+#include "Varnoke_LiDAR.h"
+#include "support/las_file.h"
+#include "support/process.h"
+#include "support/scratch.h"
+
+namespace lastest {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status;
+    varnoke_las_report report;
+    Bytes after;
+};
+
+// Writes `file` into a scratch folder and checks or repairs it there.
+Outcome run_api(const Bytes &file, bool repair) {
+    ScratchDir dir;
+    write_file(dir / "f.las", file);
+    Outcome o{};
+    const std::string path = dir / "f.las";
+    o.status = repair ? varnoke_las_repair(path.c_str(), &o.report)
+                      : varnoke_las_check(path.c_str(), &o.report);
+    o.after = read_file(path);
+    return o;
+}
+
+// Records with every return number of four bits, extremes on each side.
+std::vector<Point> mixed_points() {
+    return {{-5, 7, 100, 0x01}, {9, -3, -200, 0x0F}, {2, 2, 0, 0x09}, {0, 11, 5, 0x15}};
+}
+
+LasSpec spec_of(uint8_t minor, uint8_t format, uint16_t extra = 0) {
+    LasSpec s;
+    s.minor = minor;
+    s.format = format;
+    s.record_length = static_cast<uint16_t>(record_length_for(format) + extra);
+    s.scale = {0.01, 0.001, 0.5};
+    s.offset = {500000.0, -20.0, 3.0};
+    s.points = mixed_points();
+    return s;
+}
+
+// The header a repair must leave: the counts, the counts by return and the box of a plain
+// reading, in the fields of its version.
+void expect_repaired(const Bytes &before, const Bytes &after) {
+    ASSERT_EQ(after.size(), before.size());
+    const PlainReading r = read_plainly(before);
+    const bool v14 = before[25] == 4;
+    const bool legacy_kept = !v14 || (before[104] <= 5 && r.records <= 0xFFFFFFFFu);
+    EXPECT_EQ(u32_at(after, 107), legacy_kept ? r.records : 0);
+    for (std::size_t k = 0; k < 5; ++k) {
+        EXPECT_EQ(u32_at(after, 111 + 4 * k), legacy_kept ? r.by_return[k + 1] : 0) << k;
+    }
+    for (std::size_t side = 0; side < 6; ++side) {
+        EXPECT_EQ(std::bit_cast<uint64_t>(f64_at(after, 179 + 8 * side)),
+                  std::bit_cast<uint64_t>(r.box[side]))
+            << "side " << side;
+    }
+    if (v14) {
+        EXPECT_EQ(u64_at(after, 247), r.records);
+        for (std::size_t k = 0; k < 15; ++k)
+            EXPECT_EQ(u64_at(after, 255 + 8 * k), r.by_return[k + 1]);
+    }
+    // Nothing outside the counts and the box changes.
+    for (std::size_t k = 0; k < before.size(); ++k) {
+        const bool counts =
+            (k >= 107 && k <= 130) || (k >= 179 && k <= 226) || (v14 && k >= 247 && k < 375);
+        if (!counts) {
+            ASSERT_EQ(after[k], before[k]) << "byte " << k;
+        }
+    }
+}
+
+TEST(LasApi, RepairsEveryVersionAndPointFormat) {
+    struct Case {
+        const char *what;
+        LasSpec spec;
+    };
+    std::vector<Case> cases;
+    for (uint8_t minor = 0; minor <= 4; ++minor) {
+        const uint8_t highest = minor <= 1 ? 1 : minor == 2 ? 3 : minor == 3 ? 5 : 10;
+        for (uint8_t format = 0; format <= highest; ++format) {
+            cases.push_back({"a stale header", spec_of(minor, format)});
+        }
+    }
+    cases.push_back({"extra bytes in 1.2", spec_of(2, 1, 6)});
+    cases.push_back({"extra bytes in 1.4", spec_of(4, 7, 27)});
+    LasSpec waveform = spec_of(3, 4);
+    waveform.global_encoding = 2;
+    waveform.trailing_bytes = 11;
+    waveform.waveform_start = 235 + 4 * 57 + 11;
+    waveform.bytes_after = 3 * 57;
+    cases.push_back({"waveform data in the file after a fragment", waveform});
+    LasSpec waveform_elsewhere = waveform;
+    waveform_elsewhere.global_encoding = 4;  // external waveform data: the records run on
+    cases.push_back({"waveform data in another file", waveform_elsewhere});
+    LasSpec evlr = spec_of(4, 6);
+    evlr.evlr_count = 1;
+    evlr.evlr_start = 375 + 4 * 30;
+    evlr.bytes_after = 60;
+    cases.push_back({"an extended VLR after the points", evlr});
+    LasSpec no_evlr = evlr;
+    no_evlr.evlr_count = 0;  // its start is not looked at
+    no_evlr.bytes_after = 90;
+    cases.push_back({"no extended VLR", no_evlr});
+    LasSpec empty = spec_of(4, 2);
+    empty.points = {};
+    cases.push_back({"no records", empty});
+
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.what << ", 1." << int{c.spec.minor} << " format " << int{c.spec.format});
+        const Bytes before = make_las(c.spec);
+        const PlainReading plain = read_plainly(before);
+        const Outcome checked = run_api(before, false);
+        ASSERT_EQ(checked.status, VARNOKE_LAS_OK) << varnoke_las_strerror(checked.status);
+        EXPECT_EQ(checked.after, before);
+        const varnoke_las_report &r = checked.report;
+        EXPECT_EQ(r.records, plain.records);
+        for (std::size_t k = 0; k < 15; ++k)
+            EXPECT_EQ(r.records_by_return[k], plain.by_return[k + 1]);
+        EXPECT_EQ(r.point_data_end, plain.end);
+        EXPECT_EQ(r.trailing_bytes, plain.trailing);
+        EXPECT_EQ(r.stored_records, c.spec.minor == 4 ? 654321u : 123456u);
+        EXPECT_EQ(r.stale & (VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BY_RETURN),
+                  VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BY_RETURN);
+
+        const Outcome repaired = run_api(before, true);
+        ASSERT_EQ(repaired.status, VARNOKE_LAS_OK) << varnoke_las_strerror(repaired.status);
+        EXPECT_EQ(repaired.report.written, 1);
+        expect_repaired(before, repaired.after);
+        const Outcome again = run_api(repaired.after, true);
+        EXPECT_EQ(again.status, VARNOKE_LAS_OK);
+        EXPECT_EQ(again.report.stale, 0u);
+        EXPECT_EQ(again.report.written, 0);
+    }
+}
+
+// LAS 1.4's legacy 32-bit fields: zero and the true values (where they fit) are both right.
+TEST(LasApi, LegacyCountsOfLas14) {
+    enum class Legacy { kZero, kTrue, kCountOff, kByReturnZero };
+    const struct {
+        uint8_t format;
+        Legacy legacy;
+        bool stale;
+    } cases[] = {
+        {1, Legacy::kZero, false},        {1, Legacy::kTrue, false},
+        {7, Legacy::kZero, false},        {7, Legacy::kTrue, false},
+        {1, Legacy::kCountOff, true},     {7, Legacy::kCountOff, true},
+        {1, Legacy::kByReturnZero, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "format " << int{c.format} << ", case " << static_cast<int>(c.legacy));
+        Bytes file = run_api(make_las(spec_of(4, c.format)), true).after;  // 64-bit counts right
+        const PlainReading plain = read_plainly(file);
+        const bool zero = c.legacy == Legacy::kZero;
+        put_u32(file, 107,
+                zero ? 0 : static_cast<uint32_t>(plain.records + (c.legacy == Legacy::kCountOff)));
+        for (std::size_t k = 0; k < 5; ++k) {
+            const bool keep = !zero && c.legacy != Legacy::kByReturnZero;
+            put_u32(file, 111 + 4 * k, keep ? static_cast<uint32_t>(plain.by_return[k + 1]) : 0);
+        }
+        const Outcome checked = run_api(file, false);
+        ASSERT_EQ(checked.status, VARNOKE_LAS_OK);
+        EXPECT_EQ(checked.report.stale, c.stale ? VARNOKE_LAS_STALE_LEGACY : 0u);
+    }
+}
+
+TEST(LasApi, RefusesWhatItCannotJudge) {
+    struct Case {
+        const char *what;
+        Bytes file;
+        int status;
+    };
+    const auto with = [](LasSpec spec, std::size_t at, uint8_t value) {
+        Bytes b = make_las(spec);
+        put_u8(b, at, value);
+        return b;
+    };
+    LasSpec inside = spec_of(4, 6);
+    inside.offset_to_data = 374;
+    Bytes past = make_las(spec_of(3, 0));
+    put_u32(past, 96, static_cast<uint32_t>(past.size() + 1));
+    LasSpec short_header = spec_of(3, 1);
+    short_header.header_size = 227;
+    short_header.offset_to_data = 235;
+    Bytes cut = make_las(spec_of(4, 6));
+    cut.resize(300);
+    const Case cases[] = {
+        {"no signature", with(spec_of(2, 0), 3, 'X'), VARNOKE_LAS_ERR_NOT_LAS},
+        {"version 2.0", with(spec_of(2, 0), 24, 2), VARNOKE_LAS_ERR_VERSION},
+        {"version 1.5", with(spec_of(4, 0), 25, 5), VARNOKE_LAS_ERR_VERSION},
+        {"compressed", with(spec_of(4, 6), 104, 0x86), VARNOKE_LAS_ERR_COMPRESSED},
+        {"format 11", with(spec_of(4, 6), 104, 11), VARNOKE_LAS_ERR_POINT_FORMAT},
+        {"format 6 in 1.3", with(spec_of(3, 5), 104, 6), VARNOKE_LAS_ERR_POINT_FORMAT},
+        {"format 2 in 1.1", with(spec_of(1, 1), 104, 2), VARNOKE_LAS_ERR_POINT_FORMAT},
+        {"records shorter than format 5", with(spec_of(3, 4), 104, 5),
+         VARNOKE_LAS_ERR_RECORD_LENGTH},
+        {"a 1.3 header of 227 bytes", make_las(short_header), VARNOKE_LAS_ERR_TOO_SHORT},
+        {"a 1.4 file cut at 300 bytes", cut, VARNOKE_LAS_ERR_TOO_SHORT},
+        {"data inside the 1.4 header", make_las(inside), VARNOKE_LAS_ERR_DATA_IN_HEADER},
+        {"data past the end", past, VARNOKE_LAS_ERR_DATA_PAST_END},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const bool repair : {false, true}) {
+            const Outcome o = run_api(c.file, repair);
+            EXPECT_EQ(o.status, c.status) << varnoke_las_strerror(o.status);
+            EXPECT_EQ(o.after, c.file);
+        }
+    }
+    ScratchDir dir;
+    varnoke_las_report report;
+    EXPECT_EQ(varnoke_las_check((dir / "missing.las").c_str(), &report), VARNOKE_LAS_ERR_OPEN);
+    EXPECT_EQ(varnoke_las_check(dir.str().c_str(), &report), VARNOKE_LAS_ERR_NOT_REGULAR);
+    EXPECT_EQ(varnoke_las_check(nullptr, &report), VARNOKE_LAS_ERR_ARGUMENT);
+    EXPECT_STREQ(varnoke_las_strerror(1), "unknown status");
+}
+
+// On every file of the repository Quillfen accepts, the repair writes the bytes Quillfen writes,
+// or nothing where the header is right: then the file is not even opened for writing, so it may
+// be read-only and keeps its time of last change.
+TEST(LasApi, WritesWhatQuillfenWritesAndNothingElse) {
+    for (const auto &entry : fs::recursive_directory_iterator(testdata_dir())) {
+        if (entry.path().extension() != ".las") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        const Bytes original = read_file(entry.path().string());
+        ScratchDir dir;
+        write_file(dir / "q.las", original);
+        write_file(dir / "r.las", original);
+        if (run_quillfen({"q.las"}, dir.str()).status != 0) continue;  // a file Quillfen refuses
+        varnoke_las_report report;
+        ASSERT_EQ(varnoke_las_check((dir / "r.las").c_str(), &report), VARNOKE_LAS_OK);
+        const bool right = report.stale == 0;
+        if (right) fs::permissions(dir / "r.las", fs::perms::owner_read);
+        const auto time_before = fs::last_write_time(dir / "r.las");
+        ASSERT_EQ(varnoke_las_repair((dir / "r.las").c_str(), &report), VARNOKE_LAS_OK);
+        EXPECT_EQ(report.written, right ? 0 : 1);
+        EXPECT_EQ(read_file(dir / "r.las"), right ? original : read_file(dir / "q.las"));
+        if (right) {
+            EXPECT_EQ(fs::last_write_time(dir / "r.las"), time_before);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace lastest
