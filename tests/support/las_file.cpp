@@ -77,9 +77,6 @@ void put_u8(Bytes &b, std::size_t at, uint8_t v) {
 void put_u32(Bytes &b, std::size_t at, uint32_t v) {
     store_le(b, at, v);
 }
-void put_f64(Bytes &b, std::size_t at, double v) {
-    store_le(b, at, v);
-}
 
 uint16_t u16_at(const Bytes &b, std::size_t at) {
     return load_le<uint16_t>(b, at);

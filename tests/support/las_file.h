@@ -68,7 +68,6 @@ Bytes make_las(const LasSpec &spec);
 // Changes bytes of a built file.
 void put_u8(Bytes &b, std::size_t at, uint8_t v);
 void put_u32(Bytes &b, std::size_t at, uint32_t v);
-void put_f64(Bytes &b, std::size_t at, double v);
 
 // The recomputed header fields, read back from a file's first 227 bytes.
 struct HeaderCounts {
