@@ -26,6 +26,9 @@ for package in "${packages[@]}"; do
     deb=$out/${package}_${version}_$arch.deb
     echo "$(basename "$deb"):" && dpkg-deb -c "$deb"
 done
+# The README, which the banner names, beside the tool (compressed there when it is large).
+dpkg-deb -c "$out/quillfen_${version}_$arch.deb" | grep ' \./usr/share/doc/quillfen/README\.md' >/dev/null ||
+    fail "no README in the quillfen package"
 
 # The library and its development files without the tool: the CMake package loads and the
 # examples' programs build; a C program built through pkg-config runs with no library path.

@@ -34,6 +34,8 @@ lib/cmake/Varnoke_LiDAR/Varnoke_LiDARTargets.cmake
 lib/cmake/Varnoke_LiDAR/Varnoke_LiDARToolTargets-$build_type.cmake
 lib/cmake/Varnoke_LiDAR/Varnoke_LiDARToolTargets.cmake
 lib/pkgconfig/Varnoke_LiDAR.pc
+share/doc/quillfen/LICENSE
+share/doc/quillfen/README.md
 share/man/man1/Quillfen.1
 share/man/man1/varnoke-las.1
 $libraries

@@ -1,16 +1,22 @@
 // The index-carrying quicksorts: the arrangement of both arrays, compared with a plain recursive
 // transcription of the partition-exchange procedure, through the exported routines and through
-// the sort in each of its comparison versions; and a stack that stays small on input that makes
-// the procedure as written nest once per element.
+// the sort in each of its comparison versions, also for ranges that end at the largest position;
+// and a stack that stays small on input that makes the procedure as written nest once per
+// element.
 #include <gtest/gtest.h>
 #include <pthread.h>
+#if !defined(_WIN32)
+#include <sys/mman.h>
+#endif
 
+#include <algorithm>
 #include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <numeric>
 #include <random>
 #include <string>
 #include <type_traits>
@@ -487,6 +493,54 @@ TEST(Quicksort, UnfavourableInputSortsOnASmallStack) {
     sort_on_small_stack<int32_t>(l_quicksort, 50000);
     sort_on_small_stack<double>(d_parallel_quicksort, 50000);
 }
+
+#if !defined(_WIN32)
+// 2^31 values mapped without backing, followed by 64 KiB that may not be read: only the pages
+// written to are ever backed. Left mapped for the rest of the test program.
+template <typename T>
+T *mapped_up_to_int32_max() {
+    constexpr std::size_t kBytes = (std::size_t{1} << 31) * sizeof(T), kGuard = 1 << 16;
+    void *map = mmap(nullptr, kBytes + kGuard, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (map == MAP_FAILED) return nullptr;
+    return mprotect(static_cast<char *>(map) + kBytes, kGuard, PROT_NONE) == 0
+               ? static_cast<T *>(map)
+               : nullptr;
+}
+
+// Ranges ending at position INT32_MAX: two or nine equal keys, equal keys left at the top by a
+// partition, and few distinct values over a range long enough for the blocks.
+template <typename Key>
+void expect_arrangements_at_the_top() {
+    Key *const keys = mapped_up_to_int32_max<Key>();
+    int32_t *const ind = mapped_up_to_int32_max<int32_t>();
+    ASSERT_TRUE(keys != nullptr && ind != nullptr);
+    std::vector<std::vector<int32_t>> cases = {
+        {7, 7}, std::vector<int32_t>(9, 4), {1, 0, 2, 5, 3, 5, 5, 5, 5}, std::vector<int32_t>(300)};
+    std::mt19937 rng(20261220);
+    for (int32_t &key : cases.back()) key = static_cast<int32_t>(rng() % 3);
+    for (const std::vector<int32_t> &top : cases) {
+        const auto n = static_cast<int32_t>(top.size()), left = INT32_MAX - (n - 1);
+        std::vector<Key> want_keys(top.begin(), top.end());
+        std::vector<int32_t> want_ind = iota_index(top.size());
+        reference_qs(want_keys.data(), 0, n - 1, want_ind.data());
+        for (const Routine<Key> &routine : routines<Key>()) {
+            std::copy(top.begin(), top.end(), keys + left);
+            std::iota(ind + left, ind + left + n, 0);
+            routine.sort(keys, left, INT32_MAX, ind);
+            EXPECT_EQ(bits(std::vector<Key>(keys + left, keys + left + n)), bits(want_keys))
+                << routine.name << ", " << n;
+            EXPECT_EQ(std::vector<int32_t>(ind + left, ind + left + n), want_ind)
+                << routine.name << ", " << n;
+        }
+    }
+}
+
+TEST(Quicksort, RangesEndingAtTheLargestPosition) {
+    expect_arrangements_at_the_top<int32_t>();
+    expect_arrangements_at_the_top<double>();
+}
+#endif
 
 }  // namespace
 }  // namespace lastest

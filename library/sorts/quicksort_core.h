@@ -213,10 +213,11 @@ template <typename Lanes, typename Key>
     for (; right - k >= 8; k += 8) {
         if (!Lanes::same(p + k, first)) return Shape::mixed;
     }
-    for (; k <= right; ++k) {
+    // No position is counted past `right`, which may be the largest an int32_t holds.
+    for (; k < right; ++k) {
         if (!sort_lanes::Portable::same_one(p + k, first)) return Shape::mixed;
     }
-    return Shape::same;
+    return sort_lanes::Portable::same_one(p + right, first) ? Shape::same : Shape::mixed;
 }
 
 // What the procedure does to a range whose keys share one bit pattern, two levels at a time. Each
@@ -224,21 +225,25 @@ template <typename Lanes, typename Key>
 // positions; reversing the range and then both parts moves each part to the other's place with
 // its order kept. The keys do not change; the index values of the two parts are exchanged, and
 // the parts of the parts remain.
+//
+// A range may end at the largest position an int32_t holds and be 2^31 keys long, so its length
+// is counted in 64 bits, and each part's last position is reached from its first without passing
+// the range's end.
 struct SameRange {
     int32_t left, right;
 
     // The first and last `part` positions of a range of `length`.
-    static int32_t part(int32_t length) { return length / 2; }
+    static int32_t part(int64_t length) { return static_cast<int32_t>(length / 2); }
 
     template <typename F>
     void exchange_parts(int32_t *p_ind, F &&for_each_remaining) const {
-        const int32_t h = part(right - left + 1);
+        const int32_t h = part(int64_t{right} - left + 1);
         std::swap_ranges(p_ind + left, p_ind + left + h, p_ind + right - h + 1);
         const int32_t q = part(h);
         if (q < 2) return;
         for (const int32_t start : {left, right - h + 1}) {
-            for_each_remaining(start, start + q - 1);
-            for_each_remaining(start + h - q, start + h - 1);
+            for_each_remaining(start, start + (q - 1));
+            for_each_remaining(start + (h - q), start + (h - 1));
         }
     }
 };

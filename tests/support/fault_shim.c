@@ -12,6 +12,10 @@
  * (fstat, fstat64); EIO where not said otherwise.
  */
 #define _GNU_SOURCE
+/* The shim defines the C library's own names. Fortified builds (-D_FORTIFY_SOURCE, Debian's
+ * hardening flags, compilers that add it themselves) declare some of them, pread and pread64
+ * among them, as inline wrappers that may not be defined again here: the shim is built without. */
+#undef _FORTIFY_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <stdint.h>
