@@ -17,9 +17,9 @@ grep -q '^BUILD_SHARED_LIBS:BOOL=OFF$' "$build/CMakeCache.txt" || shared=yes
 build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt" | tr '[:upper:]' '[:lower:]')
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 if [[ $shared == yes ]]; then
-    libraries='lib/libVarnoke_LiDAR.so
+    libraries="lib/libVarnoke_LiDAR.so
 lib/libVarnoke_LiDAR.so.0
-lib/libVarnoke_LiDAR.so.$version'
+lib/libVarnoke_LiDAR.so.$version"
 else
     libraries='lib/libVarnoke_LiDAR.a'
 fi
