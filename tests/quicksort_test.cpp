@@ -22,12 +22,9 @@
 namespace lastest {
 namespace {
 
-// The procedure exactly as described, nested call for nested range; `depth` reports how deep the
-// nesting went.
+// The procedure exactly as described, nested call for nested range.
 template <typename Key>
-void reference_qs(Key *p, int32_t left, int32_t right, int32_t *ind, int32_t level = 1,
-                  int32_t *depth = nullptr) {
-    if (depth != nullptr && level > *depth) *depth = level;
+void reference_qs(Key *p, int32_t left, int32_t right, int32_t *ind) {
     int32_t i = left;
     int32_t j = right;
     const Key v = p[(int64_t{left} + right) / 2];
@@ -45,8 +42,8 @@ void reference_qs(Key *p, int32_t left, int32_t right, int32_t *ind, int32_t lev
             j--;
         }
     } while (i <= j);
-    if (left < j) reference_qs(p, left, j, ind, level + 1, depth);
-    if (i < right) reference_qs(p, i, right, ind, level + 1, depth);
+    if (left < j) reference_qs(p, left, j, ind);
+    if (i < right) reference_qs(p, i, right, ind);
 }
 
 template <typename Key>
@@ -440,13 +437,26 @@ std::vector<int32_t> middle_maximum_keys(int32_t n) {
     return keys;
 }
 
-TEST(Quicksort, MiddleMaximumInputMakesTheProcedureNestOncePerElement) {
-    const int32_t n = 2000;
+// The sort's own partition, in each comparison version, replayed on that input: each range it
+// reaches leaves a part of one element, its largest key, at its end, and the rest is the next
+// range.
+template <typename Lanes>
+void expect_one_element_split_off(int32_t n) {
     std::vector<int32_t> keys = middle_maximum_keys(n);
     std::vector<int32_t> ind = iota_index(keys.size());
-    int32_t depth = 0;
-    reference_qs(keys.data(), 0, n - 1, ind.data(), 1, &depth);
-    EXPECT_EQ(depth, n - 1);
+    for (int32_t right = n - 1; right > 0; --right) {
+        const auto parts = varnoke::quicksort::partition<Lanes>(keys.data(), 0, right, ind.data());
+        ASSERT_EQ(parts.j, right - 1) << "range 0.." << right;
+        ASSERT_EQ(parts.i, right) << "range 0.." << right;
+        ASSERT_EQ(keys[static_cast<std::size_t>(right)], right) << "range 0.." << right;
+    }
+}
+
+TEST(Quicksort, MiddleMaximumInputMakesTheProcedureNestOncePerElement) {
+    expect_one_element_split_off<varnoke::sort_lanes::Portable>(2000);
+#if defined(VARNOKE_SORT_SSE2)
+    expect_one_element_split_off<varnoke::sort_lanes::Sse2>(2000);
+#endif
 }
 
 // Sorting `count` keys of that input on a thread with a 256 KiB stack: nesting once per element
