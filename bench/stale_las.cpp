@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "Varnoke_LiDAR.h"
-#include "splitmix64.h"
+#include "support/splitmix64.h"
 
 namespace {
 
@@ -110,7 +110,7 @@ int write_file(const char *path, int format, uint64_t bytes_wanted, uint64_t see
     if (f == nullptr) return std::perror(path), 1;
     bool ok = std::fwrite(header.data(), header.size(), 1, f) == 1;
     std::vector<unsigned char> block(kBlockBytes / length * length);
-    bench::SplitMix64 random(seed);
+    lastest::SplitMix64 random(seed);
     for (uint64_t left = records; ok && left > 0;) {
         const std::size_t n =
             static_cast<std::size_t>(std::min<uint64_t>(left, block.size() / length));

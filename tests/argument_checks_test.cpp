@@ -1,5 +1,6 @@
-// The argument checks: verdicts and exact messages. The checks that end the process run in a
-// child process, whose standard output and exit status are compared.
+// The argument checks: verdicts and exact messages. The checks that end the process are called
+// by a program of their own (argument_check.cpp), whose standard output and exit status are
+// compared.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -28,6 +29,14 @@ TEST(CheckYN, AcceptsExactlyOneLetterFlags) {
         EXPECT_EQ(printed([&] { status = check_YN(c.text); }), c.accepted ? "" : complaint);
         EXPECT_EQ(status, c.accepted ? 0 : -1);
     }
+}
+
+// Runs `check` on `text` in the program that calls it, in directory `cwd`.
+ProcessResult run_check(const std::string &check, const std::string &text,
+                        const std::string &cwd = ".") {
+    const ScratchDir holder;
+    write_file(holder / "argument", Bytes(text.begin(), text.end()));
+    return run_argument_check({check, holder / "argument"}, cwd);
 }
 
 std::string invalid_value(const std::string &text) {
@@ -73,7 +82,7 @@ TEST(CheckNumericArgument, AcceptsOrEndsTheProcess) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text.size() > 20 ? c.text.substr(c.text.size() - 3) : c.text);
-        const ProcessResult r = run_in_child([&] { check_numeric_argument(c.text.c_str()); });
+        const ProcessResult r = run_check("check_numeric_argument", c.text);
         EXPECT_EQ(r.out, c.accepted ? "" : invalid_value(c.text));
         EXPECT_EQ(r.status, c.accepted ? 0 : 255);
     }
@@ -142,7 +151,7 @@ TEST(CheckDem, AcceptsAsciiAndFloatingPointNamesWithTheirMessages) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name.size() > 20 ? c.name.substr(c.name.size() - 8) : c.name);
-        const ProcessResult r = run_in_child([&] { check_DEM(c.name.c_str()); }, dir.str());
+        const ProcessResult r = run_check("check_DEM", c.name, dir.str());
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.status, c.status);
     }

@@ -12,6 +12,7 @@
 #include <limits>
 #include <string>
 
+#include "support/splitmix64.h"
 #include "support/x87_world.h"
 
 namespace lastest {
@@ -27,22 +28,6 @@ double double_of(uint64_t b) {
 uint64_t portable_bits(int32_t raw, uint64_t scale, uint64_t offset) {
     return bits_of(varnoke::to_world(raw, double_of(scale), double_of(offset)));
 }
-
-class SplitMix64 {
-public:
-    explicit SplitMix64(uint64_t seed) : state_(seed) {}
-    uint64_t next() {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15u);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-        return z ^ (z >> 31);
-    }
-    uint64_t below(uint64_t n) { return next() % n; }
-    bool coin() { return (next() & 1) != 0; }
-
-private:
-    uint64_t state_;
-};
 
 struct Input {
     int32_t raw;

@@ -14,9 +14,9 @@ struct RecheckCase {
     const char *what;
     int16_t validated_type;  // what validation found by name
     LasSpec spec;            // what the handle reads
-    std::size_t at = 0;      // and one byte of it changed, unless at is 0
-    uint8_t value = 0;
-    const char *message;  // printed on refusal; null when accepted
+    std::size_t at = 0;      // and its byte `at` set to `value`,
+    uint8_t value = 0;       // unless `value` is 0
+    const char *message;     // printed on refusal; null when accepted
 };
 
 LasSpec of(uint8_t minor, uint8_t format, std::optional<uint16_t> length = {}) {

@@ -9,6 +9,13 @@
 #include <sys/mman.h>
 #endif
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <setjmp.h>
+#include <signal.h>
+#endif
+
 #include <algorithm>
 #include <bit>
 #include <climits>
@@ -20,6 +27,7 @@
 #include <random>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "Varnoke_LiDAR.h"
@@ -28,12 +36,9 @@
 namespace lastest {
 namespace {
 
-// The procedure exactly as described, nested call for nested range; `depth` reports how deep the
-// nesting went.
+// The procedure exactly as described, nested call for nested range.
 template <typename Key>
-void reference_qs(Key *p, int32_t left, int32_t right, int32_t *ind, int32_t level = 1,
-                  int32_t *depth = nullptr) {
-    if (depth != nullptr && level > *depth) *depth = level;
+void reference_qs(Key *p, int32_t left, int32_t right, int32_t *ind) {
     int32_t i = left;
     int32_t j = right;
     const Key v = p[(int64_t{left} + right) / 2];
@@ -51,8 +56,8 @@ void reference_qs(Key *p, int32_t left, int32_t right, int32_t *ind, int32_t lev
             j--;
         }
     } while (i <= j);
-    if (left < j) reference_qs(p, left, j, ind, level + 1, depth);
-    if (i < right) reference_qs(p, i, right, ind, level + 1, depth);
+    if (left < j) reference_qs(p, left, j, ind);
+    if (i < right) reference_qs(p, i, right, ind);
 }
 
 template <typename Key>
@@ -204,18 +209,108 @@ TEST(Quicksort, RangeInsideALargerArray) {
     }
 }
 
-// Empty and negative counts and reversed ranges read nothing: null arrays would fault.
-TEST(Quicksort, EmptyRangesAreNotRead) {
-    for (const int32_t count : {0, -1, INT32_MIN}) {
-        l_quicksort(nullptr, count, nullptr);
-        l_parallel_quicksort(nullptr, count, nullptr);
-        d_quicksort(nullptr, count, nullptr);
-        d_parallel_quicksort(nullptr, count, nullptr);
+// Address space that no access may reach: every position a 32-bit index names from its middle,
+// for keys of up to eight bytes, lies in pages that can be neither read nor written.
+class Untouchable {
+public:
+    Untouchable() {
+#if defined(_WIN32)
+        base_ = VirtualAlloc(nullptr, kSize, MEM_RESERVE, PAGE_NOACCESS);
+#else
+        base_ = mmap(nullptr, kSize, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (base_ == MAP_FAILED) base_ = nullptr;
+#endif
     }
-    l_qs(nullptr, 5, 4, nullptr);
-    d_qs(nullptr, 0, -1, nullptr);
-    l_parallel_qs(nullptr, INT32_MAX, INT32_MIN, nullptr, 15);
-    d_parallel_qs(nullptr, 1, 0, nullptr, 0);
+    ~Untouchable() {
+#if defined(_WIN32)
+        if (base_ != nullptr) VirtualFree(base_, 0, MEM_RELEASE);
+#else
+        if (base_ != nullptr) munmap(base_, kSize);
+#endif
+    }
+    Untouchable(const Untouchable &) = delete;
+    Untouchable &operator=(const Untouchable &) = delete;
+
+    bool reserved() const {
+        return base_ != nullptr;
+    }
+    char *middle() const {
+        return static_cast<char *>(base_) + kSize / 2;
+    }
+
+private:
+    static constexpr std::size_t kSize = std::size_t{1} << 36;  // 2^31 positions of 8 bytes, twice
+    void *base_;
+};
+
+#if !defined(_WIN32)
+sigjmp_buf *touch_return = nullptr;
+const void *touched_at = nullptr;
+
+extern "C" void stop_at_touch(int, siginfo_t *info, void *) {
+    touched_at = info->si_addr;
+    siglongjmp(*touch_return, 1);
+}
+#endif
+
+// Runs `call` and returns the first address of untouchable pages it touched, where it was
+// stopped, or null. On Windows a touch ends the test program instead.
+const void *first_touch(const std::function<void()> &call) {
+#if defined(_WIN32)
+    call();
+    return nullptr;
+#else
+    sigjmp_buf back;
+    struct sigaction stop = {};
+    struct sigaction saved = {};
+    stop.sa_sigaction = stop_at_touch;
+    stop.sa_flags = SA_SIGINFO;
+    sigemptyset(&stop.sa_mask);
+    touched_at = nullptr;
+    touch_return = &back;
+    sigaction(SIGSEGV, &stop, &saved);
+    if (sigsetjmp(back, 1) == 0) call();
+    sigaction(SIGSEGV, &saved, nullptr);
+    return touched_at;
+#endif
+}
+
+// Empty and negative counts and reversed ranges touch neither array: both lie in the middle of
+// untouchable pages.
+TEST(Quicksort, EmptyRangesAreNotRead) {
+    const Untouchable space;
+    ASSERT_TRUE(space.reserved());
+    const auto l = reinterpret_cast<int32_t *>(space.middle());
+    const auto d = reinterpret_cast<double *>(space.middle());
+    int32_t *const ind = l;
+#if !defined(_WIN32)
+    EXPECT_EQ(first_touch([&] { static_cast<void>(*static_cast<volatile double *>(d - 1)); }),
+              d - 1)
+        << "a read of the pages is not seen";
+#endif
+    std::vector<std::pair<std::string, std::function<void()>>> calls;
+    for (const int32_t count : {0, -1, INT32_MIN}) {
+        const auto named = [count](const char *routine) {
+            return (testing::Message() << routine << "(" << count << ")").GetString();
+        };
+        calls.push_back({named("l_quicksort"), [=] { l_quicksort(l, count, ind); }});
+        calls.push_back(
+            {named("l_parallel_quicksort"), [=] { l_parallel_quicksort(l, count, ind); }});
+        calls.push_back({named("d_quicksort"), [=] { d_quicksort(d, count, ind); }});
+        calls.push_back(
+            {named("d_parallel_quicksort"), [=] { d_parallel_quicksort(d, count, ind); }});
+    }
+    calls.push_back({"l_qs(5, 4)", [=] { l_qs(l, 5, 4, ind); }});
+    calls.push_back({"d_qs(0, -1)", [=] { d_qs(d, 0, -1, ind); }});
+    calls.push_back({"l_parallel_qs(INT32_MAX, INT32_MIN)",
+                     [=] { l_parallel_qs(l, INT32_MAX, INT32_MIN, ind, 15); }});
+    calls.push_back({"d_parallel_qs(1, 0)", [=] { d_parallel_qs(d, 1, 0, ind, 0); }});
+    for (const auto &[what, call] : calls) {
+        const void *const at = first_touch(call);
+        EXPECT_EQ(at, nullptr) << what << " touched byte "
+                               << static_cast<const char *>(at) - space.middle()
+                               << " from the arrays";
+    }
 }
 
 // The SSE2 and AVX2 comparisons of eight keys give the masks of the plain comparisons, lane by
@@ -446,13 +541,26 @@ std::vector<int32_t> middle_maximum_keys(int32_t n) {
     return keys;
 }
 
-TEST(Quicksort, MiddleMaximumInputMakesTheProcedureNestOncePerElement) {
-    const int32_t n = 2000;
+// The sort's own partition, in each comparison version, replayed on that input: each range it
+// reaches leaves a part of one element, its largest key, at its end, and the rest is the next
+// range.
+template <typename Lanes>
+void expect_one_element_split_off(int32_t n) {
     std::vector<int32_t> keys = middle_maximum_keys(n);
     std::vector<int32_t> ind = iota_index(keys.size());
-    int32_t depth = 0;
-    reference_qs(keys.data(), 0, n - 1, ind.data(), 1, &depth);
-    EXPECT_EQ(depth, n - 1);
+    for (int32_t right = n - 1; right > 0; --right) {
+        const auto parts = varnoke::quicksort::partition<Lanes>(keys.data(), 0, right, ind.data());
+        ASSERT_EQ(parts.j, right - 1) << "range 0.." << right;
+        ASSERT_EQ(parts.i, right) << "range 0.." << right;
+        ASSERT_EQ(keys[static_cast<std::size_t>(right)], right) << "range 0.." << right;
+    }
+}
+
+TEST(Quicksort, MiddleMaximumInputMakesTheProcedureNestOncePerElement) {
+    expect_one_element_split_off<varnoke::sort_lanes::Portable>(2000);
+#if defined(VARNOKE_SORT_SSE2)
+    expect_one_element_split_off<varnoke::sort_lanes::Sse2>(2000);
+#endif
 }
 
 // Sorting `count` keys of that input on a thread with a 256 KiB stack: nesting once per element

@@ -65,6 +65,12 @@ void put_f64(Bytes &b, std::size_t at, double v);
 // and every byte the update must keep holds a distinctive pattern.
 Bytes make_las(const LasSpec &spec);
 
+// Whether byte `k` of a header is one a repair may rewrite: the counts (107-130), the box
+// (179-226), and in LAS 1.4 the 64-bit counts (247-374).
+inline bool rewritable_byte(std::size_t k, bool las14 = false) {
+    return (k >= 107 && k <= 130) || (k >= 179 && k <= 226) || (las14 && k >= 247 && k < 375);
+}
+
 // Changes bytes of a built file.
 void put_u8(Bytes &b, std::size_t at, uint8_t v);
 void put_u32(Bytes &b, std::size_t at, uint32_t v);

@@ -6,26 +6,17 @@
 #include <stdexcept>
 
 #if defined(_WIN32)
-#include <direct.h>
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <io.h>
-#include <sys/stat.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <map>
-
-#include "support/las_file.h"
-#include "support/scratch.h"
 #else
 #include <linux/capability.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
 #endif
 
 namespace lastest {
@@ -165,39 +156,6 @@ ProcessResult run(const std::string &program, const std::vector<std::string> &ar
     return result;
 }
 
-// Windows has no fork: run_in_child starts this test program again, running only the current
-// test, which repeats its steps up to the same run_in_child call. There the child runs the body
-// with its standard output sent to a file, and ends; the calls before it return at once.
-constexpr const char *kChildCall = "VARNOKE_CHILD_CALL";
-constexpr const char *kChildOutput = "VARNOKE_CHILD_OUTPUT";
-
-std::string current_test() {
-    const testing::TestInfo *info = testing::UnitTest::GetInstance()->current_test_info();
-    if (info == nullptr) throw std::logic_error("run_in_child outside a test");
-    return std::string(info->test_suite_name()) + "." + info->name();
-}
-
-// The number of this run_in_child call within the current test, counting from 1.
-int call_number(const std::string &test) {
-    static std::string counted_test;
-    static int calls = 0;
-    if (test != counted_test) {
-        counted_test = test;
-        calls = 0;
-    }
-    return ++calls;
-}
-
-std::string this_program() {
-    std::vector<char> name(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, name.data(), static_cast<DWORD>(name.size()));
-        if (n == 0) throw std::runtime_error("GetModuleFileName failed");
-        if (n < name.size()) return std::string(name.data(), n);
-        name.resize(2 * name.size());
-    }
-}
-
 #else
 
 // Replaces this process with `program`, given `args` and with `env` added to the environment. A
@@ -232,9 +190,13 @@ void exec_program(const std::string &program, const std::vector<std::string> &ar
     execv(argv[0], argv.data());
 }
 
-// Forks; the child writes its standard output into a pipe, changes to `cwd` and runs `child`,
-// which must not return. The parent collects the output and the exit status.
-ProcessResult run_forked(const std::string &cwd, const std::function<void()> &child) {
+// Executes `program` in a child process, in directory `cwd`, and collects what it writes to
+// standard output and its exit status; with `bound_permissions`, without the capability of
+// overriding file permissions, which root then loses for good at the exec.
+ProcessResult run(const std::string &program, const std::vector<std::string> &args,
+                  const std::string &cwd,
+                  const std::vector<std::pair<std::string, std::string>> &env,
+                  bool bound_permissions = false) {
     std::fflush(stdout);  // nothing buffered here may be written twice
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
@@ -245,7 +207,10 @@ ProcessResult run_forked(const std::string &cwd, const std::function<void()> &ch
         close(fds[0]);
         close(fds[1]);
         if (chdir(cwd.c_str()) != 0) _exit(127);
-        child();
+        if (bound_permissions && prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0) {
+            _exit(126);
+        }
+        exec_program(program, args, env);
         _exit(127);
     }
     close(fds[1]);
@@ -263,70 +228,9 @@ ProcessResult run_forked(const std::string &cwd, const std::function<void()> &ch
     return result;
 }
 
-// Executes `program`; with `bound_permissions`, without the capability of overriding file
-// permissions, which root then loses for good at the exec.
-ProcessResult run(const std::string &program, const std::vector<std::string> &args,
-                  const std::string &cwd,
-                  const std::vector<std::pair<std::string, std::string>> &env,
-                  bool bound_permissions = false) {
-    return run_forked(cwd, [&] {
-        if (bound_permissions && prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0) {
-            _exit(126);
-        }
-        exec_program(program, args, env);
-    });
-}
-
 #endif
 
 }  // namespace
-
-#if defined(_WIN32)
-
-ProcessResult run_in_child(const std::function<void()> &body, const std::string &cwd) {
-    const std::string test = current_test();
-    const int call = call_number(test);
-    if (const char *wanted = std::getenv(kChildCall)) {
-        // In the child: only the call it stands for runs its body.
-        if (std::atoi(wanted) != call) return {{}, -1};
-        std::fflush(stdout);
-        const int fd = _open(std::getenv(kChildOutput), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
-                             _S_IREAD | _S_IWRITE);
-        if (fd < 0 || _dup2(fd, 1) != 0 || _chdir(cwd.c_str()) != 0) std::_Exit(127);
-        _close(fd);
-        _setmode(1, _O_BINARY);
-        body();
-        std::exit(0);
-    }
-    // The child's temporary files, its own scratch directories among them, go to a directory of
-    // this process, removed with everything in it afterwards.
-    const ScratchDir temporary;
-    const std::string output = temporary / "stdout";
-    ProcessResult result = run(this_program(), {"--gtest_filter=" + test}, ".",
-                               {{kChildCall, std::to_string(call)},
-                                {kChildOutput, output},
-                                {"TMP", temporary.str()},
-                                {"TEMP", temporary.str()}});
-    // What the child printed before it reached the call is not the body's output.
-    result.out.clear();
-    std::error_code missing;
-    if (std::filesystem::exists(output, missing)) {
-        const Bytes bytes = read_file(output);
-        result.out.assign(bytes.begin(), bytes.end());
-    }
-    return result;
-}
-
-#else
-
-ProcessResult run_in_child(const std::function<void()> &body, const std::string &cwd) {
-    return run_forked(cwd, [&] {
-        body();
-        std::exit(0);
-    });
-}
-
-#endif
 
 ProcessResult run_quillfen(const std::vector<std::string> &args, const std::string &cwd,
                            const std::vector<std::pair<std::string, std::string>> &env) {
@@ -335,6 +239,10 @@ ProcessResult run_quillfen(const std::vector<std::string> &args, const std::stri
 
 ProcessResult run_varnoke_las(const std::vector<std::string> &args, const std::string &cwd) {
     return run(VARNOKE_LAS_PATH, args, cwd, {});
+}
+
+ProcessResult run_argument_check(const std::vector<std::string> &args, const std::string &cwd) {
+    return run(ARGUMENT_CHECK_PATH, args, cwd, {});
 }
 
 #if !defined(_WIN32)

@@ -1,11 +1,11 @@
-// A small, fast pseudo-random generator (splitmix64) for benchmark inputs: reproducible from its
-// seed, quick enough to fill gigabytes, and good enough for shuffled coordinates.
-#ifndef VARNOKE_BENCH_SPLITMIX64_H
-#define VARNOKE_BENCH_SPLITMIX64_H
+// A small, fast pseudo-random generator (splitmix64) for test and benchmark inputs: reproducible
+// from its seed, quick enough to fill gigabytes, and good enough for shuffled coordinates.
+#ifndef VARNOKE_TESTS_SPLITMIX64_H
+#define VARNOKE_TESTS_SPLITMIX64_H
 
 #include <cstdint>
 
-namespace bench {
+namespace lastest {
 
 class SplitMix64 {
 public:
@@ -18,6 +18,9 @@ public:
         return z ^ (z >> 31);
     }
 
+    uint64_t below(uint64_t n) { return next() % n; }
+    bool coin() { return (next() & 1) != 0; }
+
     // A double uniform in [0, 1), from the top 53 bits.
     double unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
 
@@ -25,6 +28,6 @@ private:
     uint64_t state_;
 };
 
-}  // namespace bench
+}  // namespace lastest
 
 #endif
