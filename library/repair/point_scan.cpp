@@ -43,9 +43,8 @@ std::size_t part_bytes(std::size_t record_length) {
     return records * record_length;
 }
 
-ScanBuffer allocate_buffer(std::size_t part) {
-    return ScanBuffer(
-        static_cast<unsigned char *>(::operator new[](kThreads *part, kPage, std::nothrow)));
+ScanBuffer allocate_buffer(std::size_t bytes) {
+    return ScanBuffer(static_cast<unsigned char *>(::operator new[](bytes, kPage, std::nothrow)));
 }
 
 class BlockScan {
@@ -122,7 +121,14 @@ private:
 
 ScanStatus scan_points(std::FILE *f, const ScanRange &range, PointTally &tally) {
     const std::size_t part = part_bytes(range.record_length);
-    const ScanBuffer buffer = allocate_buffer(part);
+    // Point data shorter than a block is read in one go by the calling thread, into a buffer no
+    // larger than the data: many small files then cost no large allocation each.
+    const uint64_t data = range.end > range.start ? range.end - range.start : 0;
+    const bool one_block = data < part;
+    const std::size_t page = static_cast<std::size_t>(kPage);
+    const std::size_t bytes = one_block ? (static_cast<std::size_t>(data) / page + 1) * page
+                                        : kThreads * part;
+    const ScanBuffer buffer = allocate_buffer(bytes);
     if (!buffer) return ScanStatus::kNoMemory;
     advise_sequential(f, range.start);
     BlockScan scan(f, range);
@@ -130,7 +136,7 @@ ScanStatus scan_points(std::FILE *f, const ScanRange &range, PointTally &tally) 
         return scan.failed() ? ScanStatus::kReadError : ScanStatus::kDone;
     };
     scan.run(buffer.get(), tally, 1);
-    if (scan.finished()) return status();
+    if (one_block || scan.finished()) return status();
 
     std::array<PointTally, kThreads - 1> tallies;
     std::array<std::thread, kThreads - 1> helpers;
