@@ -112,14 +112,16 @@ TEST(LastLook, RepairRefusesAFileSwappedOrChangedBeforeItsWrite) {
     spec.points = {{1, 2, 3, 1}, {4, 5, 6, 2}};
     const Bytes original = make_las(spec);
     spec.points.push_back({7, 8, 9, 3});
-    const Bytes other = make_las(spec);
+    [[maybe_unused]] const Bytes other = make_las(spec);
     const Change changes[] = {
+#if !defined(_WIN32)  // there a file that is open cannot lose its name
         {"another file renamed over its name",
          [&other](const std::string &name, Bytes &file) {
              write_file(name + ".new", other);
              std::filesystem::rename(name + ".new", name);
              file = other;
          }},
+#endif
         {"a header byte rewritten in place",
          [](const std::string &name, Bytes &file) {
              put_u8(file, 30, 'Q');
