@@ -36,14 +36,6 @@ inline constexpr std::array<LasType, 8> kLasTypes{{
     {8, 2, 3, kFormatBytes[3]},
 }};
 
-// The record length scanned for a LAS type, or 0 where no record layout belongs to the type.
-constexpr uint16_t record_length_of(int16_t type) {
-    for (const LasType &row : kLasTypes) {
-        if (row.type == type) return row.record_length;
-    }
-    return 0;
-}
-
 }  // namespace varnoke
 
 #endif

@@ -34,7 +34,7 @@ bool seek_to(std::FILE *f, uint64_t position) {
 File open_without_waiting(const char *name, const char *mode) {
 #if defined(_WIN32)
     // No name of a pipe or device is opened by mistake here: such names have their own forms.
-    return open_file(name, mode);
+    return File(std::fopen(name, mode));
 #else
     const int access = std::strcmp(mode, "r+b") == 0 ? O_RDWR : O_RDONLY;
     const int fd = open(name, access | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);

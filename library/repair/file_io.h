@@ -15,10 +15,6 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-inline File open_file(const char *name, const char *mode) {
-    return File(std::fopen(name, mode));
-}
-
 // Opens `name` with fopen's `mode` ("r", "rb" or "r+b") without waiting: a pipe with no writer,
 // or a device, does not make the open block. Null, with errno set, when the open fails.
 File open_without_waiting(const char *name, const char *mode);
