@@ -1,5 +1,5 @@
-// Small portable wrappers over stdio: an owning FILE handle, 64-bit seeks, the file's size,
-// positioned reads, read-ahead advice and a checked flush-sync-close.
+// Small portable wrappers over stdio: an owning FILE handle, an open that never waits, 64-bit
+// seeks, the file's state, positioned reads, read-ahead advice and a checked flush-sync-close.
 #ifndef VARNOKE_FILE_IO_H
 #define VARNOKE_FILE_IO_H
 
