@@ -24,22 +24,28 @@ int fail(const char *message, const char *filename) {
     return -1;
 }
 
+// Prints why the update stops; true, for the caller to return.
+bool refuse(const char *message, const char *filename) {
+    std::printf(message, filename);
+    return true;
+}
+
 }  // namespace
 
 bool refused_for_update(int status, int16_t validated_type, const JudgedFile &judged,
                         const char *filename) {
     switch (status) {
         case VARNOKE_LAS_ERR_READ:
-            return fail(msg::kReadError, filename) != 0;
+            return refuse(msg::kReadError, filename);
         case VARNOKE_LAS_ERR_TOO_SHORT:
-            return fail(msg::kTooShort, filename) != 0;
+            return refuse(msg::kTooShort, filename);
         default:
             break;
     }
     // Validation opened the file by name; the name may have been given to another file since.
     // Everything validation decided was decided again on these bytes, the ones that are written.
     if (judged.layout.las_type != validated_type) {
-        return fail(msg::kChangedSinceValidation, filename) != 0;
+        return refuse(msg::kChangedSinceValidation, filename);
     }
     const unsigned char *h = judged.header;
     const auto offset = static_cast<unsigned>(load<uint32_t>(h, at::kOffsetToData));
@@ -57,7 +63,7 @@ bool refused_for_update(int status, int16_t validated_type, const JudgedFile &ju
             std::printf(msg::kDataPastTheEnd, filename, offset);
             return true;
         default:
-            return fail(msg::kChangedSinceValidation, filename) != 0;
+            return refuse(msg::kChangedSinceValidation, filename);
     }
 }
 
