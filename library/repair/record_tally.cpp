@@ -26,6 +26,33 @@ inline Lanes lanes_max(Lanes a, Lanes b) {
     return a > b ? a : b;
 }
 
+// Counts by return number, kept packed one byte per number so that a record adds to a register
+// rather than to memory; the bytes are added to the totals before any of them can overflow.
+// Three bits: eight numbers in a 64-bit word, a shift and an add per record. Four bits: sixteen
+// numbers in a vector of bytes, a compare with 0 to 15 and a subtract per record.
+template <unsigned kReturnBits>
+struct PackedCounts;
+
+template <>
+struct PackedCounts<3> {
+    uint64_t word = 0;
+    void add(unsigned char flags) { word += uint64_t{1} << ((flags & 7U) * 8U); }
+    uint64_t at(std::size_t n) const { return (word >> (8 * n)) & 0xFFU; }
+};
+
+using ByteLanes = uint8_t __attribute__((vector_size(16)));
+inline constexpr ByteLanes kEveryNumber = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+
+template <>
+struct PackedCounts<4> {
+    ByteLanes bytes = {};
+    void add(unsigned char flags) {
+        const auto number = static_cast<uint8_t>(flags & 15U);
+        bytes -= reinterpret_cast<ByteLanes>((ByteLanes{} + number) == kEveryNumber);
+    }
+    uint64_t at(std::size_t n) const { return bytes[n]; }
+};
+
 // The stride is given as a compile-time constant for the common record lengths, so that the
 // loop compiles to plain vector loads, compares and increments. Four records are taken at a
 // time, each into its own set of running extremes and return-number counters, so that
@@ -36,11 +63,8 @@ template <unsigned kReturnBits, typename StrideT>
                                                  StrideT stride, PointTally &tally) {
     constexpr std::size_t kWays = 4;
     constexpr unsigned kNumbers = 1U << kReturnBits;
-    // Counts by return number are kept packed, one byte per number in 64-bit words per way, so
-    // that a record adds to a register rather than to memory; the bytes are added to the totals
-    // before any of them can overflow.
-    constexpr std::size_t kWords = kNumbers / 8;
-    constexpr std::size_t kMostGroups = 255;
+    constexpr std::size_t kMostGroups = 255;  // records per way before a count byte could wrap
+    using Packed = PackedCounts<kReturnBits>;
     const std::size_t step = stride;
     uint64_t counters[kNumbers] = {};
     Lanes lo[kWays], hi[kWays];
@@ -48,32 +72,29 @@ template <unsigned kReturnBits, typename StrideT>
         lo[w] = Lanes{tally.min[0], tally.min[1], tally.min[2], 0};
         hi[w] = Lanes{tally.max[0], tally.max[1], tally.max[2], 0};
     }
-    const auto visit = [&](const unsigned char *r, std::size_t way, uint64_t *packed) {
+    const auto visit = [&](const unsigned char *r, std::size_t way, Packed &packed) {
         const Lanes v = load_lanes(r);
         lo[way] = lanes_min(lo[way], v);
         hi[way] = lanes_max(hi[way], v);
-        const unsigned number = r[14] & (kNumbers - 1);
-        packed[number / 8] += uint64_t{1} << ((number % 8) * 8U);
+        packed.add(r[14]);
     };
-    const auto unpack = [&](const uint64_t *packed) {
-        for (std::size_t n = 0; n < kNumbers; ++n) {
-            counters[n] += (packed[n / 8] >> (8 * (n % 8))) & 0xFFU;
-        }
+    const auto unpack = [&](const Packed &packed) {
+        for (std::size_t n = 0; n < kNumbers; ++n) counters[n] += packed.at(n);
     };
 
     std::size_t i = 0;
     while (i + kWays <= count) {
         const std::size_t groups = std::min((count - i) / kWays, kMostGroups);
-        uint64_t packed[kWays][kWords] = {};
+        Packed packed[kWays] = {};
         for (std::size_t g = 0; g < groups; ++g, i += kWays) {
             const unsigned char *r = data + i * step;
 #pragma GCC unroll 4
             for (std::size_t w = 0; w < kWays; ++w) visit(r + w * step, w, packed[w]);
         }
-        for (const auto &p : packed) unpack(p);
+        for (const Packed &p : packed) unpack(p);
     }
     for (; i < count; ++i) {
-        uint64_t packed[kWords] = {};
+        Packed packed;
         visit(data + i * step, 0, packed);
         unpack(packed);
     }
