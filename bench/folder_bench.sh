@@ -74,6 +74,8 @@ time_row() {
   shift 2
   local args=()
   for command in "$@"; do args+=(-n "${command%%=*}" "${command#*=}"); done
+  # Without a shell where no command needs one, so that its start is not timed.
+  [[ "$*" == *['|>']* ]] || args+=(-N)
   echo
   echo "== $name"
   if [[ $prepare == warm ]]; then
