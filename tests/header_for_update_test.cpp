@@ -2,7 +2,8 @@
 // validation judged by name refuses the update, and so does a type without a record layout.
 #include <gtest/gtest.h>
 
-#include "header_update.h"
+#include "road.h"
+#include "status_text.h"
 #include "support/expected_output.h"
 #include "support/las_file.h"
 #include "support/scratch.h"
@@ -49,15 +50,18 @@ TEST(HeaderForUpdate, RefusesAHeaderOtherThanTheValidatedOne) {
         Bytes bytes = make_las(c.spec);
         if (c.value != 0) put_u8(bytes, c.at, c.value);
         write_file(dir / "f.las", bytes);
-        std::FILE *f = std::fopen((dir / "f.las").c_str(), "rb");
-        ASSERT_NE(f, nullptr);
-        varnoke::JudgedFile judged;
-        const int status = varnoke::read_and_judge(f, varnoke::Scope::kLegacy, judged);
-        std::fclose(f);
+        varnoke::File f = varnoke::open_without_waiting((dir / "f.las").c_str(), "rb");
+        ASSERT_TRUE(f);
+        varnoke::RoadRules rules;
+        rules.scope = varnoke::Scope::kLegacy;
+        rules.validated_type = c.validated_type;
+        varnoke::RoadResult result;
+        const int status = varnoke::run_road(std::move(f), {}, rules, result);
         testing::internal::CaptureStdout();
-        const bool accepted =
-            !varnoke::refused_for_update(status, c.validated_type, judged, "f.las");
+        if (status != VARNOKE_LAS_OK) varnoke::print_update_message(status, "f.las", result.judged.header);
+        const bool accepted = status == VARNOKE_LAS_OK;
         const std::string printed = testing::internal::GetCapturedStdout();
+        const varnoke::JudgedFile &judged = result.judged;
         EXPECT_EQ(accepted, c.message == nullptr);
         EXPECT_EQ(printed, c.message ? c.message : "");
         if (accepted) {

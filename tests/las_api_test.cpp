@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -103,6 +104,7 @@ TEST(LasApi, RepairsEveryVersionAndPointFormat) {
     cases.push_back({"waveform data in the file after a fragment", waveform});
     LasSpec waveform_elsewhere = waveform;
     waveform_elsewhere.global_encoding = 4;  // external waveform data: the records run on
+    waveform_elsewhere.waveform_start = 0;
     cases.push_back({"waveform data in another file", waveform_elsewhere});
     LasSpec evlr = spec_of(4, 6);
     evlr.evlr_count = 1;
@@ -131,9 +133,9 @@ TEST(LasApi, RepairsEveryVersionAndPointFormat) {
             EXPECT_EQ(r.records_by_return[k], plain.by_return[k + 1]);
         EXPECT_EQ(r.point_data_end, plain.end);
         EXPECT_EQ(r.trailing_bytes, plain.trailing);
-        EXPECT_EQ(r.stored_records, c.spec.minor == 4 ? 654321u : 123456u);
-        EXPECT_EQ(r.stale & (VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BY_RETURN),
-                  VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BY_RETURN);
+        const unsigned counts = c.spec.points.empty() ? VARNOKE_LAS_STALE_BY_RETURN
+                                                      : VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BY_RETURN;
+        EXPECT_EQ(r.stale & (VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BY_RETURN), counts);
 
         const Outcome repaired = run_api(before, true);
         ASSERT_EQ(repaired.status, VARNOKE_LAS_OK) << varnoke_las_strerror(repaired.status);
@@ -143,37 +145,6 @@ TEST(LasApi, RepairsEveryVersionAndPointFormat) {
         EXPECT_EQ(again.status, VARNOKE_LAS_OK);
         EXPECT_EQ(again.report.stale, 0u);
         EXPECT_EQ(again.report.written, 0);
-    }
-}
-
-// LAS 1.4's legacy 32-bit fields: zero and the true values (where they fit) are both right.
-TEST(LasApi, LegacyCountsOfLas14) {
-    enum class Legacy { kZero, kTrue, kCountOff, kByReturnZero };
-    const struct {
-        uint8_t format;
-        Legacy legacy;
-        bool stale;
-    } cases[] = {
-        {1, Legacy::kZero, false},        {1, Legacy::kTrue, false},
-        {7, Legacy::kZero, false},        {7, Legacy::kTrue, false},
-        {1, Legacy::kCountOff, true},     {7, Legacy::kCountOff, true},
-        {1, Legacy::kByReturnZero, true},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << "format " << int{c.format} << ", case " << static_cast<int>(c.legacy));
-        Bytes file = run_api(make_las(spec_of(4, c.format)), true).after;  // 64-bit counts right
-        const PlainReading plain = read_plainly(file);
-        const bool zero = c.legacy == Legacy::kZero;
-        put_u32(file, 107,
-                zero ? 0 : static_cast<uint32_t>(plain.records + (c.legacy == Legacy::kCountOff)));
-        for (std::size_t k = 0; k < 5; ++k) {
-            const bool keep = !zero && c.legacy != Legacy::kByReturnZero;
-            put_u32(file, 111 + 4 * k, keep ? static_cast<uint32_t>(plain.by_return[k + 1]) : 0);
-        }
-        const Outcome checked = run_api(file, false);
-        ASSERT_EQ(checked.status, VARNOKE_LAS_OK);
-        EXPECT_EQ(checked.report.stale, c.stale ? VARNOKE_LAS_STALE_LEGACY : 0u);
     }
 }
 
@@ -250,13 +221,111 @@ TEST(LasApi, WritesWhatQuillfenWritesAndNothingElse) {
         const bool right = report.stale == 0;
         if (right) fs::permissions(dir / "r.las", fs::perms::owner_read);
         const auto time_before = fs::last_write_time(dir / "r.las");
-        ASSERT_EQ(varnoke_las_repair((dir / "r.las").c_str(), &report), VARNOKE_LAS_OK);
+        // A header that declares more records than there are is written only when allowed.
+        const bool cut = report.stored_records > report.records;
+        EXPECT_EQ(varnoke_las_repair((dir / "r.las").c_str(), &report),
+                  cut ? VARNOKE_LAS_ERR_TRUNCATED : VARNOKE_LAS_OK);
+        if (cut) {
+            EXPECT_EQ(read_file(dir / "r.las"), original);
+            const varnoke_las_options allow = {sizeof allow, VARNOKE_LAS_ALLOW_TRUNCATED, 0, 0, 0};
+            ASSERT_EQ(varnoke_las_repair_ex((dir / "r.las").c_str(), &allow, &report, sizeof report),
+                      VARNOKE_LAS_OK);
+        }
         EXPECT_EQ(report.written, right ? 0 : 1);
-        EXPECT_EQ(read_file(dir / "r.las"), right ? original : read_file(dir / "q.las"));
+        Bytes expected = right ? original : read_file(dir / "q.las");
+        // Without records the box is zeros, not the start values Quillfen writes.
+        if (!right && report.records == 0) {
+            for (std::size_t k = 0; k < 6; ++k) put_f64(expected, 179 + 8 * k, 0.0);
+        }
+        EXPECT_EQ(read_file(dir / "r.las"), expected);
         if (right) {
             EXPECT_EQ(fs::last_write_time(dir / "r.las"), time_before);
         }
     }
+}
+
+// The files of independent software: what a check must find in each, as the files' own
+// descriptions and other readers tell it.
+TEST(LasApi, TestDataGiveTheirResults) {
+    constexpr unsigned kCount = VARNOKE_LAS_STALE_COUNT, kBox = VARNOKE_LAS_STALE_BOX,
+                       kByReturn = VARNOKE_LAS_STALE_BY_RETURN, kLegacy = VARNOKE_LAS_STALE_LEGACY;
+    const struct {
+        const char *file;
+        uint64_t records;
+        unsigned stale;
+        int truncated;
+    } cases[] = {
+        {"1.0_0.las", 1, 0, 0},
+        {"1.2_3.las", 1, 0, 0},
+        {"TO_core_last_clip.las", 8, 0, 0},
+        // Record length 34 with point format 1: longer records are allowed from LAS 1.0 on.
+        {"1.2-empty-geotiff-vlrs.las", 43, 0, 0},
+        // 1065 records declared in a file of 229 bytes (its box is no box of zero records), and
+        // in one cut after 1064 records.
+        {"1.2-no-points.las", 0, kCount | kByReturn | kBox, 1},
+        {"1.2-with-color-clipped.las", 1064, kCount | kByReturn, 1},
+        {"no-points.las", 0, 0, 0},
+        {"las13-14/1_4_w_evlr.las", 1000, 0, 0},
+        {"las13-14/vegetation_1_3.las", 0, 0, 0},
+        // The box stored as raw values, unscaled.
+        {"las13-14/simple1_3.las", 0, kBox, 0},
+        // Return numbers 0 where the header counts returns 1; legacy counts in point format 7.
+        {"las13-14/simple1_4.las", 22600, kByReturn | kLegacy, 0},
+        // Other readers find points outside its box; legacy counts in point format 6.
+        {"test1_4.las", 1000, kBox | kLegacy, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        varnoke_las_report report;
+        ASSERT_EQ(varnoke_las_check_ex((testdata_dir() / c.file).string().c_str(), nullptr, &report,
+                                       sizeof report),
+                  VARNOKE_LAS_OK);
+        if (c.records != 0) {
+            EXPECT_EQ(report.records, c.records);
+        }
+        EXPECT_EQ(report.stale, c.stale);
+        EXPECT_EQ(report.truncated, c.truncated);
+    }
+}
+
+// A caller built with an older, shorter report gets it filled up to its size and not a byte
+// further; an options record is read up to its size.
+TEST(LasApi, ReportFilledUpToTheCallersSize) {
+    ScratchDir dir;
+    LasSpec spec = spec_of(4, 6);
+    write_file(dir / "f.las", make_las(spec));
+    const std::string path = dir / "f.las";
+    constexpr std::size_t kOld = VARNOKE_LAS_REPORT_SIZE_0_2;
+    for (const std::size_t size : {kOld, kOld + 1, sizeof(varnoke_las_report)}) {
+        SCOPED_TRACE(size);
+        alignas(varnoke_las_report) unsigned char bytes[sizeof(varnoke_las_report) + 16];
+        std::memset(bytes, 0xCC, sizeof bytes);
+        auto *const report = reinterpret_cast<varnoke_las_report *>(bytes);
+        ASSERT_EQ(varnoke_las_check_ex(path.c_str(), nullptr, report, size), VARNOKE_LAS_OK);
+        for (std::size_t k = size; k < sizeof bytes; ++k) ASSERT_EQ(bytes[k], 0xCC) << k;
+        EXPECT_EQ(report->records, 4u);
+    }
+    alignas(varnoke_las_report) unsigned char bytes[sizeof(varnoke_las_report) + 16];
+    std::memset(bytes, 0xCC, sizeof bytes);
+    ASSERT_EQ(varnoke_las_check(path.c_str(), reinterpret_cast<varnoke_las_report *>(bytes)),
+              VARNOKE_LAS_OK);
+    for (std::size_t k = kOld; k < sizeof bytes; ++k) ASSERT_EQ(bytes[k], 0xCC) << k;
+
+    varnoke_las_report report;
+    EXPECT_EQ(varnoke_las_check_ex(path.c_str(), nullptr, &report, kOld - 1),
+              VARNOKE_LAS_ERR_ARGUMENT);
+    // An options record as a caller might have had it: size, flags and threads only.
+    struct {
+        std::size_t size;
+        unsigned flags, threads;
+    } older = {sizeof older, 0, 1};
+    EXPECT_EQ(varnoke_las_check_ex(path.c_str(), reinterpret_cast<varnoke_las_options *>(&older),
+                                   &report, sizeof report),
+              VARNOKE_LAS_OK);
+    older.size = sizeof(std::size_t);
+    EXPECT_EQ(varnoke_las_check_ex(path.c_str(), reinterpret_cast<varnoke_las_options *>(&older),
+                                   &report, sizeof report),
+              VARNOKE_LAS_ERR_ARGUMENT);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ inline constexpr std::size_t kVersionMajor = 24;
 inline constexpr std::size_t kVersionMinor = 25;
 inline constexpr std::size_t kHeaderSize = 94;
 inline constexpr std::size_t kOffsetToData = 96;
+inline constexpr std::size_t kVlrCount = 100;
 inline constexpr std::size_t kPointFormat = 104;
 inline constexpr std::size_t kRecordLength = 105;
 inline constexpr std::size_t kLegacyCount = 107;     // 32 bits

@@ -11,19 +11,12 @@
 
 namespace varnoke {
 
-// The first rule a header breaks, in the order they are checked.
-enum class HeaderVerdict {
-    kAccepted,
-    kTooShort,      // the bytes end before the field the next check needs
-    kNotLas,        // signature
-    kMajorVersion,  // not 1
-    kMinorVersion,  // above 2
-    kPointFormat,   // above 3
-    kRecordLength,  // not the length of the point format
-};
-
 struct HeaderJudgement {
-    HeaderVerdict verdict;
+    // VARNOKE_LAS_OK, or the first rule broken, in the order they are checked:
+    // VARNOKE_LAS_ERR_TOO_SHORT (the bytes end before the field the next check needs), _NOT_LAS
+    // (signature), _VERSION (a major version not 1, or a minor above 2), _POINT_FORMAT (above
+    // 3), _RECORD_LENGTH (not the length of the point format).
+    int status;
     // When accepted: the LAS type 1 to 8, or 0 for a version 1.0 or 1.1 header that declares
     // point format 2 or 3, for which no record layout exists.
     int16_t type;
@@ -33,7 +26,7 @@ struct HeaderJudgement {
 inline constexpr std::size_t kValidatedBytes = offsetof(LAS12Header, NumberOfPointReturns);
 
 // Judges the first `got` bytes of `head` (the rest is not looked at); a check whose field lies
-// beyond them gives kTooShort.
+// beyond them gives VARNOKE_LAS_ERR_TOO_SHORT.
 HeaderJudgement judge_header(const LAS12Header &head, std::size_t got);
 
 }  // namespace varnoke

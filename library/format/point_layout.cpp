@@ -18,21 +18,7 @@ int judge_legacy(const unsigned char *head, std::size_t got, PointLayout &out) {
     LAS12Header header;
     std::memcpy(&header, head, sizeof header);
     const HeaderJudgement judged = judge_header(header, sizeof header);
-    switch (judged.verdict) {
-        case HeaderVerdict::kAccepted:
-            break;
-        case HeaderVerdict::kTooShort:
-            return VARNOKE_LAS_ERR_TOO_SHORT;
-        case HeaderVerdict::kNotLas:
-            return VARNOKE_LAS_ERR_NOT_LAS;
-        case HeaderVerdict::kMajorVersion:
-        case HeaderVerdict::kMinorVersion:
-            return VARNOKE_LAS_ERR_VERSION;
-        case HeaderVerdict::kPointFormat:
-            return VARNOKE_LAS_ERR_POINT_FORMAT;
-        case HeaderVerdict::kRecordLength:
-            return VARNOKE_LAS_ERR_RECORD_LENGTH;
-    }
+    if (judged.status != VARNOKE_LAS_OK) return judged.status;
     out.las_type = judged.type;
     // Version 1.0 or 1.1 with point format 2 or 3: no record layout belongs to it.
     return judged.type == 0 ? VARNOKE_LAS_ERR_POINT_FORMAT : VARNOKE_LAS_OK;
@@ -52,11 +38,43 @@ int judge_any(const unsigned char *head, std::size_t got, PointLayout &out) {
     if ((out.point_format & 0xC0) != 0) return VARNOKE_LAS_ERR_COMPRESSED;
     if (out.point_format > kHighestFormat[out.version_minor]) return VARNOKE_LAS_ERR_POINT_FORMAT;
     if (out.record_length < kFormatBytes[out.point_format]) return VARNOKE_LAS_ERR_RECORD_LENGTH;
-    // LAS 1.3 and 1.4 place fields beyond the 227 bytes of older headers; a header that says it
-    // is shorter than its version's has none of them. (An older header's size is not looked at,
-    // as by the update.)
-    if (out.version_minor >= 3 && load<uint16_t>(head, at::kHeaderSize) < header_bytes) {
-        return VARNOKE_LAS_ERR_TOO_SHORT;
+    return VARNOKE_LAS_OK;
+}
+
+// Where the records of a LAS 1.0 to 1.4 file lie: from the offset to point data to the first of
+// the end of the file, the extended VLRs and waveform data stored in the file after them. The
+// header's own size bounds the variable-length records, which precede the point data; pointers
+// that contradict each other refuse the file rather than let foreign bytes count as records.
+int judge_extent(const unsigned char *head, uint64_t file_size, PointLayout &out) {
+    const uint16_t declared_size = load<uint16_t>(head, at::kHeaderSize);
+    // A header may be longer than its version's (the rest is the writer's), never shorter: a
+    // shorter one has not all the fields its version places.
+    if (declared_size < out.header_bytes) return VARNOKE_LAS_ERR_TOO_SHORT;
+    out.vlr_start = declared_size;
+    out.vlr_count = load<uint32_t>(head, at::kVlrCount);
+    if (out.start < declared_size) return VARNOKE_LAS_ERR_DATA_IN_HEADER;
+    if (out.start > file_size) return VARNOKE_LAS_ERR_DATA_PAST_END;
+    out.end = file_size;
+    const auto inside = [&](uint64_t at) { return at >= out.start && at <= file_size; };
+    if (out.version_minor >= 3) {
+        const uint64_t waveform = load<uint64_t>(head, at::kWaveformStart);
+        // LAS 1.3 says by bit 1 of the global encoding that the waveform data is in the file;
+        // LAS 1.4 deprecates the bit: a start other than zero says so there.
+        const bool internal = out.version_minor == 3
+                                  ? (load<uint16_t>(head, at::kGlobalEncoding) & 2) != 0
+                                  : waveform != 0;
+        if (internal) {
+            if (!inside(waveform)) return VARNOKE_LAS_ERR_WAVEFORM_POINTER;
+            out.end = std::min(out.end, waveform);
+        } else if (waveform >= out.start && waveform < file_size) {
+            // Waveform data said to be elsewhere, yet pointed to among the records.
+            return VARNOKE_LAS_ERR_WAVEFORM_POINTER;
+        }
+    }
+    if (out.version_minor >= 4 && load<uint32_t>(head, at::kEvlrCount) > 0) {
+        const uint64_t evlr = load<uint64_t>(head, at::kEvlrStart);
+        if (!inside(evlr)) return VARNOKE_LAS_ERR_EVLR_POINTER;
+        out.end = std::min(out.end, evlr);
     }
     return VARNOKE_LAS_OK;
 }
@@ -66,6 +84,7 @@ int judge_any(const unsigned char *head, std::size_t got, PointLayout &out) {
 int judge_layout(const unsigned char *head, std::size_t got, uint64_t file_size, Scope scope,
                  PointLayout &out) {
     out = PointLayout{};
+    out.scope = scope;
     if (got > at::kVersionMinor) {
         out.version_major = head[at::kVersionMajor];
         out.version_minor = head[at::kVersionMinor];
@@ -81,23 +100,15 @@ int judge_layout(const unsigned char *head, std::size_t got, uint64_t file_size,
     const bool legacy = scope == Scope::kLegacy;
     out.header_bytes = legacy ? sizeof(LAS12Header) : kHeaderBytes[out.version_minor];
     out.start = load<uint32_t>(head, at::kOffsetToData);
-    if (out.start < out.header_bytes) return VARNOKE_LAS_ERR_DATA_IN_HEADER;
-    if (out.start > file_size) return VARNOKE_LAS_ERR_DATA_PAST_END;
-
     out.return_bits = out.point_format >= 6 ? 4 : 3;
     out.counts64 = out.version_minor >= 4;
-    // The records end at the end of the file, or sooner where LAS 1.3 and 1.4 store waveform
-    // data or extended variable-length records after them.
-    out.end = file_size;
-    const auto ends_at = [&out](uint64_t start) {
-        if (start > out.start && start < out.end) out.end = start;
-    };
-    if (!legacy && out.version_minor >= 3 && (load<uint16_t>(head, at::kGlobalEncoding) & 2) != 0) {
-        ends_at(load<uint64_t>(head, at::kWaveformStart));
+    if (legacy) {
+        if (out.start < out.header_bytes) return VARNOKE_LAS_ERR_DATA_IN_HEADER;
+        if (out.start > file_size) return VARNOKE_LAS_ERR_DATA_PAST_END;
+        out.end = file_size;
+        return VARNOKE_LAS_OK;
     }
-    if (!legacy && out.version_minor >= 4 && load<uint32_t>(head, at::kEvlrCount) > 0) {
-        ends_at(load<uint64_t>(head, at::kEvlrStart));
-    }
+    return judge_extent(head, file_size, out);
     return VARNOKE_LAS_OK;
 }
 

@@ -17,11 +17,14 @@ enum class Scope { kLegacy, kAll };
 inline constexpr std::size_t kMostHeaderBytes = 375;
 
 struct PointLayout {
+    Scope scope = Scope::kAll;
     uint8_t version_major = 0, version_minor = 0, point_format = 0;
     uint16_t record_length = 0;
     std::size_t header_bytes = 0;  // of the public header of its version
     uint64_t start = 0;            // of the first record
     uint64_t end = 0;              // of the records: the end of the file or of the point data
+    uint64_t vlr_start = 0;        // the header's own size, where its VLRs start (kAll only)
+    uint32_t vlr_count = 0;        // as the header declares it (kAll only)
     unsigned return_bits = 3;      // low bits of byte 14 that hold the return number
     bool counts64 = false;         // LAS 1.4: 64-bit counts, 15 return numbers
     // kLegacy: the LAS type (1 to 8, or 0 for 1.0 or 1.1 with point format 2 or 3) once the

@@ -11,12 +11,13 @@
 #ifndef VARNOKE_LIDAR_H
 #define VARNOKE_LIDAR_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 /* The version of the library, plain integer literals usable in #if. On Linux the SONAME of the
  * shared library carries the major version: libVarnoke_LiDAR.so.0. */
 #define VARNOKE_LIDAR_VERSION_MAJOR 0
-#define VARNOKE_LIDAR_VERSION_MINOR 2
+#define VARNOKE_LIDAR_VERSION_MINOR 3
 #define VARNOKE_LIDAR_VERSION_PATCH 0
 /* The same version as text, "MAJOR.MINOR.PATCH", made from the three numbers above. */
 #define VARNOKE_LIDAR_STRINGIFY_(x) #x
@@ -355,19 +356,30 @@ VARNOKE_LIDAR_API void check_DEM(const char *str);
  * varnoke_las_check() and varnoke_las_repair() judge a LAS file by its content, whatever its
  * name, read every point record once and fill a varnoke_las_report. They never print, never end
  * the process, keep no state between calls and may run at the same time on different files from
- * any threads (each scan uses one more thread of its own and a buffer of about 1 MiB). A file is
- * refused for the same reasons update_header() refuses it, but for its name: a header that does
- * not match its version's layout, point data that would start inside the header or past the end
- * of the file, a read error, or more records than the header can count.
+ * any threads. A file is refused for the same reasons update_header() refuses it, but for its
+ * name, and where its pointers contradict each other: a header that does not match its
+ * version's layout, point data that would start inside the header (its declared size included)
+ * or past the end of the file, a variable-length record running into the point data, extended
+ * VLRs counted but placed before the point data or past the end, a start of waveform data that
+ * contradicts the header, a read error, or more records than the header can count.
  *
- * The stored box is judged on the quantization grid: a stored extreme is right when
- * (stored - offset) / scale, rounded to the nearest integer, is the true raw extreme (other
- * software computes the box in plain double arithmetic and often differs in the last bit); where
- * the scale is 0 or not finite, or the stored value or offset not finite, its bits must equal
- * those update_header() writes. A file without records has no extremes: its stored box is never
- * stale. Counts compare exactly.
+ * The records lie from the offset to point data up to the first of: the end of the file, the
+ * first extended VLR (LAS 1.4, where some are counted), and waveform data stored in the file
+ * (LAS 1.3 with global encoding bit 1; LAS 1.4 where its start is not zero). An end equal to the
+ * offset to point data means no records.
+ *
+ * A stored extreme of the box is right when its bits equal those written, or when it differs
+ * from the computed value by at most the larger of 10^-6 of the scale factor and 4 units in the
+ * last place of the computed value (other software computes the box in plain double arithmetic);
+ * a value that is not finite must have the very bits. Without records a box of zeros (what these
+ * functions write) and one of update_header()'s start values are right. Counts compare exactly.
+ * LAS 1.4's legacy 32-bit count and counts by return must be zero for point formats 6 to 10;
+ * for older formats zero and the true values are both right.
+ *
+ * A header that declares more records than the file holds is how a cut-off file looks: the
+ * report says so (truncated), and a repair writes such a file only when allowed
+ * (VARNOKE_LAS_ALLOW_TRUNCATED).
  */
-
 /* The results, 0 or negative; varnoke_las_strerror() gives each a sentence. */
 enum varnoke_las_status {
     VARNOKE_LAS_OK = 0,
@@ -387,27 +399,32 @@ enum varnoke_las_status {
     VARNOKE_LAS_ERR_NO_MEMORY = -14,      /* no memory for the scan */
     VARNOKE_LAS_ERR_OPEN_WRITE = -15,     /* a stale file cannot be opened for writing */
     VARNOKE_LAS_ERR_CHANGED = -16,        /* the file changed while it was read; nothing written */
-    VARNOKE_LAS_ERR_WRITE = -17           /* writing, flushing or syncing the header failed */
+    VARNOKE_LAS_ERR_WRITE = -17,          /* writing, flushing or syncing the header failed */
+    VARNOKE_LAS_ERR_EVLR_POINTER = -18,   /* extended VLRs counted, their start not after the data */
+    VARNOKE_LAS_ERR_WAVEFORM_POINTER = -19, /* the waveform data's start contradicts the header */
+    VARNOKE_LAS_ERR_VLR_INTO_DATA = -20,  /* a variable-length record runs into the point data */
+    VARNOKE_LAS_ERR_TRUNCATED = -21       /* a repair not allowed to write a cut-off file */
 };
 
 /* Bits of varnoke_las_report.stale: which stored values differ from the counted ones. */
 #define VARNOKE_LAS_STALE_COUNT 1u
 #define VARNOKE_LAS_STALE_BY_RETURN 2u
 #define VARNOKE_LAS_STALE_BOX 4u
-#define VARNOKE_LAS_STALE_LEGACY 8u /* LAS 1.4: a legacy 32-bit count */
+#define VARNOKE_LAS_STALE_LEGACY 8u /* LAS 1.4: the legacy 32-bit count or counts by return */
 
 /*
- * What a check or a repair found. Fields are only ever added at the end; zero the record before
- * the call if you read fields newer than your copy of this header. The box, computed and stored,
- * is MaxX, MinX, MaxY, MinY, MaxZ, MinZ. Return numbers count from 1 (element 0) to 15; a record
- * with return number 0 counts in the total only.
+ * What a check or a repair found. Fields are only ever added at the end: the functions with
+ * the suffix _ex write no byte past the size their caller gives, so a program built with an
+ * older copy of this header keeps working. The box, computed and stored, is MaxX, MinX, MaxY,
+ * MinY, MaxZ, MinZ. Return numbers count from 1 (element 0) to 15; a record with return number 0
+ * counts in the total only. The counted values are the ones a repair writes.
  */
 typedef struct varnoke_las_report {
     uint8_t version_major, version_minor, point_format;
     uint16_t record_length;
     uint64_t records;               /* counted */
     uint64_t records_by_return[15]; /* counted, return numbers 1 to 15 */
-    double box[6];                  /* computed, as update_header() writes it */
+    double box[6];                  /* computed, as a repair writes it */
     uint64_t stored_records;        /* as the header holds them */
     uint64_t stored_records_by_return[15];
     double stored_box[6];
@@ -416,31 +433,77 @@ typedef struct varnoke_las_report {
     int written;               /* 1 if the header was written */
     uint64_t point_data_start; /* the offset of the first record */
     uint64_t point_data_end;   /* where the records end: the end of the file or of the data */
+    /* From version 0.3 on (the _ex functions). */
+    int truncated; /* 1: the header declares more records than the file holds */
+    /* LAS 1.4: the legacy 32-bit count and counts by return 1 to 5, as stored and as a repair
+     * writes them; in older versions these are the count and counts by return themselves. */
+    uint64_t stored_legacy_records;
+    uint64_t stored_legacy_records_by_return[5];
+    uint64_t legacy_records;
+    uint64_t legacy_records_by_return[5];
+    unsigned stale_box_sides; /* bit k: side k of the stored box is stale (k as in box) */
 } varnoke_las_report;
 
+/* The size of the report of version 0.2, the most varnoke_las_check() and varnoke_las_repair()
+ * write, and the least the _ex functions accept. */
+#define VARNOKE_LAS_REPORT_SIZE_0_2 (offsetof(varnoke_las_report, point_data_end) + sizeof(uint64_t))
+
+/* varnoke_las_options.flags */
+#define VARNOKE_LAS_ALLOW_TRUNCATED 1u /* a repair may write a file that looks cut off */
+
 /*
- * varnoke_las_check() - judges the file at @path and scans its records into @report; writes
- * nothing and opens nothing for writing. Returns VARNOKE_LAS_OK when the file could be judged,
- * stale or not (report->stale tells), or a negative varnoke_las_status naming why it was refused;
- * then the report holds what was read before the refusal (zeros elsewhere).
+ * How one call works. Set size to sizeof(varnoke_las_options) and zero the rest (or use
+ * VARNOKE_LAS_OPTIONS_INIT); fields added later are read only when size covers them, so a
+ * caller's older, shorter record is read up to its size and no further.
+ *
+ * threads: the most threads one call reads a file with, the calling one included; 0 means the
+ * default, 2. With run set, the call creates no thread of its own: it hands its work to run,
+ * which must call task(task_arg, k) once for each k from 0 to tasks - 1, on up to threads
+ * threads of the caller's (the calling thread may do them all), and return when every call has
+ * returned. The tasks never wait for each other.
  */
+typedef struct varnoke_las_options {
+    size_t size;
+    unsigned flags;   /* VARNOKE_LAS_ALLOW_TRUNCATED */
+    unsigned threads; /* 0: 2 */
+    void (*run)(void *pool, void (*task)(void *task_arg, unsigned k), void *task_arg,
+                unsigned tasks);
+    void *pool; /* handed to run */
+} varnoke_las_options;
+
+#define VARNOKE_LAS_OPTIONS_INIT {sizeof(varnoke_las_options), 0u, 0u, 0, 0}
+
+/*
+ * varnoke_las_check_ex() - judges the file at @path and scans its records into @report, of
+ * @report_size bytes (sizeof(varnoke_las_report) as the caller was built, at least
+ * VARNOKE_LAS_REPORT_SIZE_0_2); writes nothing and opens nothing for writing. @options may be
+ * NULL for the defaults. Returns VARNOKE_LAS_OK when the file could be judged, stale or not
+ * (report->stale and report->truncated tell), or a negative varnoke_las_status naming why it
+ * was refused; then the report holds what was read before the refusal (zeros elsewhere).
+ * VARNOKE_LAS_ERR_ARGUMENT for a null path or report, a report or options size too small.
+ */
+VARNOKE_LIDAR_API int varnoke_las_check_ex(const char *path, const varnoke_las_options *options,
+                                           varnoke_las_report *report, size_t report_size);
+/*
+ * varnoke_las_repair_ex() - as varnoke_las_check_ex(); then, if and only if the header is
+ * stale, opens the file for writing and writes the counted values and box into the header,
+ * flushed and synced. A truncated file is not written (VARNOKE_LAS_ERR_TRUNCATED, the report
+ * filled) unless options->flags holds VARNOKE_LAS_ALLOW_TRUNCATED. It writes only into the file
+ * it scanned (the same device and inode) and only if its header bytes, size and times of last
+ * change are still those it judged; otherwise it returns VARNOKE_LAS_ERR_CHANGED and writes
+ * nothing. A file whose header is right is not opened for writing, so it keeps its time of last
+ * change. Returns VARNOKE_LAS_OK when the file is right afterwards (report->written tells
+ * whether it was written).
+ */
+VARNOKE_LIDAR_API int varnoke_las_repair_ex(const char *path, const varnoke_las_options *options,
+                                            varnoke_las_report *report, size_t report_size);
+/* varnoke_las_check(), varnoke_las_repair() - the same with the default options, writing the
+ * report of version 0.2 (VARNOKE_LAS_REPORT_SIZE_0_2 bytes). */
 VARNOKE_LIDAR_API int varnoke_las_check(const char *path, varnoke_las_report *report);
-
-/*
- * varnoke_las_repair() - as varnoke_las_check(); then, if and only if the header is stale, opens
- * the file for writing and writes the recomputed counts and box (the bytes update_header() would
- * write), flushed and synced. It writes only into the file it scanned (the same device and
- * inode) and only if its header bytes, size and time of last change are still those it judged;
- * otherwise it returns VARNOKE_LAS_ERR_CHANGED and writes nothing. A file whose header is right
- * is not opened for writing, so it keeps its time of last change. Returns VARNOKE_LAS_OK when
- * the file is right afterwards (report->written tells whether it was written).
- */
 VARNOKE_LIDAR_API int varnoke_las_repair(const char *path, varnoke_las_report *report);
-
 /* varnoke_las_strerror() - a fixed English sentence for @status, without a final full stop;
  * "unknown status" for a value that is none of varnoke_las_status. Never null. */
 VARNOKE_LIDAR_API const char *varnoke_las_strerror(int status);
-
 #ifdef __cplusplus
 }
 #endif

@@ -1,5 +1,6 @@
 #include "header_values.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -32,16 +33,35 @@ double offset_of(const unsigned char *header, int axis) {
     return load<double>(header, at::kOffset + 8 * static_cast<std::size_t>(axis));
 }
 
-// Whether a stored side of the box describes the raw extreme `raw`: it converts back to it on
-// the quantization grid. Where no grid can be formed, only the very bits written count.
-bool on_grid(double stored, int32_t raw, double scale, double offset, double computed) {
-    if (scale == 0 || !std::isfinite(scale) || !std::isfinite(offset) || !std::isfinite(stored)) {
-        return std::bit_cast<uint64_t>(stored) == std::bit_cast<uint64_t>(computed);
+// The box as Quillfen judges and writes it for a file without records: from the start values.
+bool start_value_box(const double (&box)[6], const unsigned char *header) {
+    for (int side = 0; side < 6; ++side) {
+        const double scale = scale_of(header, side / 2);
+        const double start = to_world(kEmptyRaw[side], scale, offset_of(header, side / 2));
+        if (!extreme_right(box[side], start, scale)) return false;
     }
-    return std::nearbyint((stored - offset) / scale) == static_cast<double>(raw);
+    return true;
+}
+
+bool zero_box(const double (&box)[6]) {
+    for (const double side : box) {
+        if (side != 0) return false;
+    }
+    return true;
 }
 
 }  // namespace
+
+bool extreme_right(double stored, double computed, double scale) {
+    if (std::bit_cast<uint64_t>(stored) == std::bit_cast<uint64_t>(computed)) return true;
+    if (!std::isfinite(stored) || !std::isfinite(computed)) return false;
+    const double size = std::fabs(computed);
+    const double above = std::nextafter(size, std::numeric_limits<double>::infinity());
+    const double ulp = std::isfinite(above) ? above - size : size - std::nextafter(size, 0.0);
+    double allowed = 4 * ulp;
+    if (std::isfinite(scale)) allowed = std::max(allowed, 1e-6 * std::fabs(scale));
+    return std::fabs(stored - computed) <= allowed;
+}
 
 HeaderValues stored_values(const unsigned char *header, const PointLayout &layout) {
     HeaderValues v;
@@ -78,11 +98,29 @@ int counted_values(const unsigned char *header, const PointLayout &layout, const
         out.legacy_records = tally.records;
         for (std::size_t k = 0; k < 5; ++k) out.legacy_by_return[k] = tally.by_return[k + 1];
     }
+    // A file without records has no extremes: the status functions write a box of zeros, as
+    // LAS 1.4 asks; the update keeps its start values.
+    if (tally.records == 0 && layout.scope == Scope::kAll) return VARNOKE_LAS_OK;
     for (int side = 0; side < 6; ++side) {
         out.box[side] = to_world(raw_extreme(tally, side), scale_of(header, side / 2),
                                  offset_of(header, side / 2));
     }
     return VARNOKE_LAS_OK;
+}
+
+unsigned stale_box_sides(const unsigned char *header, const PointTally &tally,
+                         const HeaderValues &stored, const HeaderValues &counted) {
+    if (tally.records == 0) {
+        // No extremes: a box of zeros and one of the update's start values are both right.
+        return zero_box(stored.box) || start_value_box(stored.box, header) ? 0u : 0x3Fu;
+    }
+    unsigned sides = 0;
+    for (int side = 0; side < 6; ++side) {
+        if (!extreme_right(stored.box[side], counted.box[side], scale_of(header, side / 2))) {
+            sides |= 1u << side;
+        }
+    }
+    return sides;
 }
 
 unsigned stale_bits(const unsigned char *header, const PointLayout &layout, const PointTally &tally,
@@ -92,18 +130,13 @@ unsigned stale_bits(const unsigned char *header, const PointLayout &layout, cons
     for (std::size_t k = 0; k < 15; ++k) {
         if (stored.by_return[k] != counted.by_return[k]) stale |= VARNOKE_LAS_STALE_BY_RETURN;
     }
-    // A file without records has no extremes: whatever its box holds is not wrong.
-    for (int side = 0; side < 6 && tally.records > 0; ++side) {
-        const int axis = side / 2;
-        if (!on_grid(stored.box[side], raw_extreme(tally, side), scale_of(header, axis),
-                     offset_of(header, axis), counted.box[side])) {
-            stale |= VARNOKE_LAS_STALE_BOX;
-        }
-    }
+    if (stale_box_sides(header, tally, stored, counted) != 0) stale |= VARNOKE_LAS_STALE_BOX;
     if (layout.counts64) {
-        // Writers differ: zero and the true values (where they fit) are both right.
+        // Point formats 6 to 10 must leave the legacy fields zero. For older formats writers
+        // differ: zero and the true values (where they fit) are both right.
         bool zero = stored.legacy_records == 0;
-        bool exact = stored.legacy_records == counted.records && counted.records <= kMost32;
+        bool exact = stored.legacy_records == counted.records && counted.records <= kMost32 &&
+                     layout.point_format <= 5;
         for (std::size_t k = 0; k < 5; ++k) {
             zero = zero && stored.legacy_by_return[k] == 0;
             exact = exact && stored.legacy_by_return[k] == counted.by_return[k];

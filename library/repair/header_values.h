@@ -27,9 +27,21 @@ HeaderValues stored_values(const unsigned char *header, const PointLayout &layou
 int counted_values(const unsigned char *header, const PointLayout &layout, const PointTally &tally,
                    HeaderValues &out);
 
+// Whether a stored side of the box is the computed one: the same bits, or off by no more than
+// last-bit noise of other writers' double arithmetic, the larger of 10^-6 of the scale factor
+// and 4 units in the last place of the computed value. Not finite: the same bits only.
+bool extreme_right(double stored, double computed, double scale);
+
+// The sides of the stored box that are stale, bit k for side k (MaxX, MinX, MaxY, MinY, MaxZ,
+// MinZ): by extreme_right, or, without records, every side unless the box is all zeros or all
+// the update's start values.
+unsigned stale_box_sides(const unsigned char *header, const PointTally &tally,
+                         const HeaderValues &stored, const HeaderValues &counted);
+
 // Which `stored` values differ from the `counted` ones, as VARNOKE_LAS_STALE_* bits. Counts
-// compare exactly; the box on the quantization grid of `header`; the legacy fields of LAS 1.4 are
-// right when all zero or all equal to the counted values.
+// compare exactly; each side of the box by extreme_right (without records: a box of zeros or of
+// the update's start values); the legacy fields of LAS 1.4 must be zero for point formats 6 to
+// 10, and are right all zero or all equal to the counted values for older formats.
 unsigned stale_bits(const unsigned char *header, const PointLayout &layout, const PointTally &tally,
                     const HeaderValues &stored, const HeaderValues &counted);
 

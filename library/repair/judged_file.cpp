@@ -6,14 +6,25 @@
 
 namespace varnoke {
 
+namespace {
+
+int64_t read_through(void *f, uint64_t position, void *to, std::size_t size) {
+    return read_at(static_cast<std::FILE *>(f), position, to, size);
+}
+
+}  // namespace
+
 int read_and_judge(std::FILE *f, Scope scope, JudgedFile &out) {
     if (!file_state(f, out.state)) return VARNOKE_LAS_ERR_READ;
     // Only a regular file is read: a pipe or a device could make a read wait for ever.
     if (!out.state.regular) return VARNOKE_LAS_ERR_NOT_REGULAR;
     out.got = std::fread(out.header, 1, sizeof out.header, f);
     if (std::ferror(f)) return VARNOKE_LAS_ERR_READ;
-    return judge_layout(out.header, out.got, static_cast<uint64_t>(out.state.size), scope,
-                        out.layout);
+    const int judged = judge_layout(out.header, out.got, static_cast<uint64_t>(out.state.size),
+                                    scope, out.layout);
+    if (judged != VARNOKE_LAS_OK || scope != Scope::kAll) return judged;
+    return walk_vlrs(read_through, f, out.layout.vlr_start, out.layout.vlr_count,
+                     out.layout.start, out.vlrs);
 }
 
 int still_as_judged(std::FILE *f, const JudgedFile &judged) {

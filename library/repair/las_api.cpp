@@ -1,58 +1,125 @@
-// The exported face of the check and the repair.
+// The status face: the road with the rules of LAS 1.0 to 1.4, reported in a varnoke_las_report
+// of the caller's size; nothing printed, nothing ended.
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
 #include "Varnoke_LiDAR.h"
-#include "las_inspect.h"
+#include "file_io.h"
+#include "road.h"
+#include "status_text.h"
+
+namespace varnoke {
+
+namespace {
+
+void report_layout(const PointLayout &layout, varnoke_las_report &report) {
+    report.version_major = layout.version_major;
+    report.version_minor = layout.version_minor;
+    report.point_format = layout.point_format;
+    report.record_length = layout.record_length;
+    report.point_data_start = layout.start;
+    report.point_data_end = layout.end;
+}
+
+void report_values(const RoadResult &road, varnoke_las_report &report) {
+    const HeaderValues &stored = road.stored, &counted = road.counted;
+    const PointLayout &layout = road.judged.layout;
+    report.records = road.tally.records;
+    report.stored_records = stored.records;
+    for (std::size_t k = 0; k < 15; ++k) {
+        report.records_by_return[k] = road.tally.by_return[k + 1];
+        report.stored_records_by_return[k] = stored.by_return[k];
+    }
+    for (std::size_t side = 0; side < 6; ++side) {
+        report.box[side] = counted.box[side];
+        report.stored_box[side] = stored.box[side];
+    }
+    report.stale = road.stale;
+    report.truncated = road.truncated ? 1 : 0;
+    report.stale_box_sides = road.stale_sides;
+    report.trailing_bytes = (layout.end - layout.start) % layout.record_length;
+    // Before LAS 1.4 the legacy fields are the counts themselves.
+    const bool own = layout.counts64;
+    report.stored_legacy_records = own ? stored.legacy_records : stored.records;
+    report.legacy_records = own ? counted.legacy_records : counted.records;
+    for (std::size_t k = 0; k < 5; ++k) {
+        report.stored_legacy_records_by_return[k] =
+            own ? stored.legacy_by_return[k] : stored.by_return[k];
+        report.legacy_records_by_return[k] =
+            own ? counted.legacy_by_return[k] : counted.by_return[k];
+    }
+}
+
+// The options as the caller's record holds them, up to its size; the rest as by default.
+bool read_options(const varnoke_las_options *given, varnoke_las_options &options) {
+    options = varnoke_las_options{};
+    options.size = sizeof options;
+    if (given == nullptr) return true;
+    if (given->size < offsetof(varnoke_las_options, threads) + sizeof(unsigned)) return false;
+    std::memcpy(&options, given, std::min(given->size, sizeof options));
+    return true;
+}
+
+int judge(const char *path, const varnoke_las_options *given, varnoke_las_report *report,
+          std::size_t report_size, bool repair) {
+    varnoke_las_options options;
+    if (path == nullptr || report == nullptr || report_size < VARNOKE_LAS_REPORT_SIZE_0_2 ||
+        !read_options(given, options)) {
+        return VARNOKE_LAS_ERR_ARGUMENT;
+    }
+    varnoke_las_report full{};
+    RoadResult road;
+    int status = VARNOKE_LAS_ERR_OPEN;
+    if (File file = open_without_waiting(path, "rb")) {
+        RoadRules rules;
+        rules.write = repair;
+        rules.allow_truncated = (options.flags & VARNOKE_LAS_ALLOW_TRUNCATED) != 0;
+        if (options.threads != 0) rules.workers.threads = options.threads;
+        rules.workers.run = options.run;
+        rules.workers.pool = options.pool;
+        WriteTarget target;
+        target.path = path;
+        status = run_road(std::move(file), target, rules, road);
+        report_layout(road.judged.layout, full);
+        // Values are reported once they were all counted, whether or not a write followed.
+        if (road.values) report_values(road, full);
+        full.written = road.written ? 1 : 0;
+    }
+    // Not a byte past the caller's record.
+    std::memcpy(report, &full, std::min(report_size, sizeof full));
+    return status;
+}
+
+}  // namespace
+
+}  // namespace varnoke
 
 extern "C" {
 
+int varnoke_las_check_ex(const char *path, const varnoke_las_options *options,
+                         varnoke_las_report *report, size_t report_size) {
+    return varnoke::judge(path, options, report, report_size, false);
+}
+
+int varnoke_las_repair_ex(const char *path, const varnoke_las_options *options,
+                          varnoke_las_report *report, size_t report_size) {
+    return varnoke::judge(path, options, report, report_size, true);
+}
+
 int varnoke_las_check(const char *path, varnoke_las_report *report) {
-    return varnoke::inspect(path, report, false, {});
+    return varnoke::judge(path, nullptr, report, VARNOKE_LAS_REPORT_SIZE_0_2, false);
 }
 
 int varnoke_las_repair(const char *path, varnoke_las_report *report) {
-    return varnoke::inspect(path, report, true, {});
+    return varnoke::judge(path, nullptr, report, VARNOKE_LAS_REPORT_SIZE_0_2, true);
 }
 
 const char *varnoke_las_strerror(int status) {
-    switch (status) {
-        case VARNOKE_LAS_OK:
-            return "success";
-        case VARNOKE_LAS_ERR_ARGUMENT:
-            return "no path or no report was given";
-        case VARNOKE_LAS_ERR_OPEN:
-            return "the file cannot be opened for reading";
-        case VARNOKE_LAS_ERR_NOT_REGULAR:
-            return "not a regular file (a folder, pipe, socket or device)";
-        case VARNOKE_LAS_ERR_READ:
-            return "the system reported an error while reading the file";
-        case VARNOKE_LAS_ERR_TOO_SHORT:
-            return "the file or its header is too short for a LAS header of its version";
-        case VARNOKE_LAS_ERR_NOT_LAS:
-            return "not a LAS file (no LASF signature)";
-        case VARNOKE_LAS_ERR_VERSION:
-            return "a LAS version other than 1.0 to 1.4";
-        case VARNOKE_LAS_ERR_POINT_FORMAT:
-            return "a point data format that its LAS version does not define";
-        case VARNOKE_LAS_ERR_COMPRESSED:
-            return "compressed point data is not supported";
-        case VARNOKE_LAS_ERR_RECORD_LENGTH:
-            return "a point record length shorter than its point data format";
-        case VARNOKE_LAS_ERR_DATA_IN_HEADER:
-            return "the offset to point data lies inside the header";
-        case VARNOKE_LAS_ERR_DATA_PAST_END:
-            return "the offset to point data lies past the end of the file";
-        case VARNOKE_LAS_ERR_TOO_MANY:
-            return "more point records than the header's 32-bit count can hold";
-        case VARNOKE_LAS_ERR_NO_MEMORY:
-            return "not enough memory to read the file";
-        case VARNOKE_LAS_ERR_OPEN_WRITE:
-            return "the stale file cannot be opened for writing";
-        case VARNOKE_LAS_ERR_CHANGED:
-            return "the file changed while it was read; nothing was written to it";
-        case VARNOKE_LAS_ERR_WRITE:
-            return "writing the header failed; its first bytes may hold the old or the new header";
-        default:
-            return "unknown status";
-    }
+    const varnoke::StatusText *const row = varnoke::status_text(status);
+    // The update's own status is no result of these functions.
+    if (row == nullptr || status == varnoke::kChangedSinceValidation) return "unknown status";
+    return row->sentence;
 }
 
 }  // extern "C"

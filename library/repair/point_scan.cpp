@@ -1,12 +1,12 @@
-// The file is cut into blocks of whole records (512 KiB at most). Two threads, the calling one
-// and one more, each take the next block not yet taken, read it with a positioned read into a
-// buffer of their own and tally it while it is still in their cache; the two tallies are merged
-// at the end. Reading a file in the page cache is a copy that two processors share, so the scan
-// keeps pace with a plain sequential read. A file of one block, or a system that will not start
-// the second thread, is scanned on the calling thread alone, with the same result.
+// The file is cut into blocks of whole records (512 KiB at most). The call's threads (two unless
+// the caller says otherwise, or those of the caller's pool) each take the next block not yet
+// taken, read it with a positioned read into a buffer of their own and tally it while it is
+// still in their cache; the tallies are merged at the end. Reading a file in the page cache is a
+// copy that two processors share, so the scan keeps pace with a plain sequential read. A file of
+// one block is scanned on the calling thread alone, with the same result.
 //
 // A file that is not in the page cache comes from the disk as fast as the system reads ahead of
-// the two threads, whose reads reach it as two interleaved streams on one open file. The file is
+// the threads, whose reads reach it as interleaved streams on one open file. The file is
 // declared sequential first: on Linux that doubles the read-ahead window of this open file, so
 // that more of it is on its way. Asking for each block ahead explicitly (POSIX_FADV_WILLNEED)
 // was measured too and dropped: it cut the disk's requests into pieces of one block and slowed
@@ -14,21 +14,17 @@
 #include "point_scan.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <memory>
 #include <new>
-#include <system_error>
-#include <thread>
+#include <vector>
 
+#include "Varnoke_LiDAR.h"
 #include "file_io.h"
 
 namespace varnoke {
 
 namespace {
-
-// The calling thread and kThreads - 1 more, each with a block of the buffer of its own.
-constexpr std::size_t kThreads = 2;
 
 // Page-aligned: the system copies out of the page cache markedly faster into such a buffer.
 constexpr std::align_val_t kPage{4096};
@@ -37,7 +33,7 @@ struct PageDelete {
 };
 using ScanBuffer = std::unique_ptr<unsigned char[], PageDelete>;
 
-// Each thread's part of the buffer: a block, or one record where a record is longer.
+// Each thread's buffer: a block, or one record where a record is longer.
 std::size_t part_bytes(std::size_t record_length) {
     const std::size_t records = std::max<std::size_t>(kScanBlockBytes / record_length, 1);
     return records * record_length;
@@ -49,38 +45,44 @@ ScanBuffer allocate_buffer(std::size_t bytes) {
 
 class BlockScan {
 public:
-    BlockScan(std::FILE *f, const ScanRange &range)
+    BlockScan(std::FILE *f, const ScanRange &range, std::size_t capacity)
         : file_(f),
           start_(range.start),
           end_of_data_(std::max(range.start, range.end)),
           record_length_(range.record_length),
           return_bits_(range.return_bits),
-          capacity_(part_bytes(range.record_length)) {}
+          capacity_(capacity) {}
 
-    // Takes and tallies blocks until the end of the file, a read error, or `most` blocks.
-    void run(unsigned char *buffer, PointTally &tally, uint64_t most = UINT64_MAX) {
-        for (uint64_t taken = 0; taken < most && !failed_.load(std::memory_order_relaxed);
-             ++taken) {
+    // Takes and tallies blocks into `tally` until the end of the file or a failure.
+    void run(PointTally &tally) {
+        const ScanBuffer buffer = allocate_buffer(capacity_);
+        if (!buffer) {
+            fail(VARNOKE_LAS_ERR_NO_MEMORY);
+            return;
+        }
+        while (status_.load(std::memory_order_relaxed) == VARNOKE_LAS_OK) {
             const uint64_t block = next_.fetch_add(1, std::memory_order_relaxed);
             if (block >= end_.load(std::memory_order_relaxed)) return;
-            const uint64_t bytes = read_block(block, buffer);
+            const uint64_t bytes = read_block(block, buffer.get());
             if (bytes == kFailed) {
-                failed_.store(true, std::memory_order_relaxed);
+                fail(VARNOKE_LAS_ERR_READ);
                 return;
             }
-            tally_records(buffer, bytes / record_length_, record_length_, return_bits_, tally);
+            tally_records(buffer.get(), bytes / record_length_, record_length_, return_bits_,
+                          tally);
             if (bytes < capacity_) end_before(block + 1);
         }
     }
 
-    bool finished() const {
-        return failed_.load(std::memory_order_relaxed) ||
-               next_.load(std::memory_order_relaxed) >= end_.load(std::memory_order_relaxed);
-    }
-    bool failed() const { return failed_.load(std::memory_order_relaxed); }
+    int status() const { return status_.load(std::memory_order_relaxed); }
 
 private:
     static constexpr uint64_t kFailed = UINT64_MAX;
+
+    void fail(int status) {
+        int ok = VARNOKE_LAS_OK;
+        status_.compare_exchange_strong(ok, status, std::memory_order_relaxed);
+    }
 
     // Reads block `block` whole, or up to the end of the data or of the file; kFailed on a read
     // error.
@@ -114,46 +116,46 @@ private:
     const std::size_t capacity_;  // whole records only
     std::atomic<uint64_t> next_{0};
     std::atomic<uint64_t> end_{UINT64_MAX};
-    std::atomic<bool> failed_{false};
+    std::atomic<int> status_{VARNOKE_LAS_OK};
 };
+
+struct Shares {
+    BlockScan *scan;
+    PointTally *tallies;
+};
+
+void scan_share(void *arg, unsigned k) {
+    const Shares &shares = *static_cast<const Shares *>(arg);
+    shares.scan->run(shares.tallies[k]);
+}
 
 }  // namespace
 
-ScanStatus scan_points(std::FILE *f, const ScanRange &range, PointTally &tally) {
+int scan_points(std::FILE *f, const ScanRange &range, const Workers &workers, PointTally &tally) {
     const std::size_t part = part_bytes(range.record_length);
+    const uint64_t data = range.end > range.start ? range.end - range.start : 0;
+    advise_sequential(f, range.start);
     // Point data shorter than a block is read in one go by the calling thread, into a buffer no
     // larger than the data: many small files then cost no large allocation each.
-    const uint64_t data = range.end > range.start ? range.end - range.start : 0;
-    const bool one_block = data < part;
-    const std::size_t page = static_cast<std::size_t>(kPage);
-    const std::size_t bytes = one_block ? (static_cast<std::size_t>(data) / page + 1) * page
-                                        : kThreads * part;
-    const ScanBuffer buffer = allocate_buffer(bytes);
-    if (!buffer) return ScanStatus::kNoMemory;
-    advise_sequential(f, range.start);
-    BlockScan scan(f, range);
-    const auto status = [&scan] {
-        return scan.failed() ? ScanStatus::kReadError : ScanStatus::kDone;
-    };
-    scan.run(buffer.get(), tally, 1);
-    if (one_block || scan.finished()) return status();
-
-    std::array<PointTally, kThreads - 1> tallies;
-    std::array<std::thread, kThreads - 1> helpers;
-    for (std::size_t k = 0; k < helpers.size(); ++k) {
-        unsigned char *const own = buffer.get() + (k + 1) * part;
-        try {
-            helpers[k] = std::thread([&scan, &tallies, own, k] { scan.run(own, tallies[k]); });
-        } catch (const std::system_error &) {
-            break;  // the threads that did start take every block
-        }
+    if (data < part) {
+        BlockScan scan(f, range, static_cast<std::size_t>(data) + 1);
+        scan.run(tally);
+        return scan.status();
     }
-    scan.run(buffer.get(), tally);
-    for (std::size_t k = 0; k < helpers.size(); ++k) {
-        if (helpers[k].joinable()) helpers[k].join();
-        merge(tally, tallies[k]);
+    const uint64_t blocks = (data + part - 1) / part;
+    const auto shares = static_cast<unsigned>(
+        std::min<uint64_t>(std::max(workers.threads, 1u), blocks));
+    std::vector<PointTally> tallies;
+    try {
+        tallies.resize(shares);
+    } catch (const std::bad_alloc &) {
+        return VARNOKE_LAS_ERR_NO_MEMORY;
     }
-    return status();
+    BlockScan scan(f, range, part);
+    Shares arg{&scan, tallies.data()};
+    run_tasks(workers, shares, scan_share, &arg);
+    for (const PointTally &share : tallies) merge(tally, share);
+    return scan.status();
 }
 
 }  // namespace varnoke

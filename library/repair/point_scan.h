@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "record_tally.h"
+#include "workers.h"
 
 namespace varnoke {
 
@@ -18,12 +19,6 @@ constexpr std::size_t kScanBlockBytes = VARNOKE_SCAN_BLOCK_BYTES;
 constexpr std::size_t kScanBlockBytes = std::size_t{512} << 10;
 #endif
 
-enum class ScanStatus {
-    kDone,
-    kReadError,  // the system reported an error, as opposed to the end of the file
-    kNoMemory,   // no buffer for the blocks
-};
-
 // Where the records lie and how to read them.
 struct ScanRange {
     uint64_t start;             // the first record
@@ -33,10 +28,11 @@ struct ScanRange {
 };
 
 // Reads the whole records from `range.start` to `range.end` of `f`, or to the end of the file if
-// sooner, and tallies them into `tally`; a trailing fragment is not a record. Reads through `f`
-// only, with positioned reads; its position is left unspecified. `tally` is complete only when
-// the result is kDone.
-ScanStatus scan_points(std::FILE *f, const ScanRange &range, PointTally &tally);
+// sooner, and tallies them into `tally` on `workers`; a trailing fragment is not a record. Reads
+// through `f` only, with positioned reads; its position is left unspecified. VARNOKE_LAS_OK,
+// with `tally` complete; VARNOKE_LAS_ERR_READ (the system reported an error, as opposed to the
+// end of the file) or VARNOKE_LAS_ERR_NO_MEMORY (no buffer for the blocks).
+int scan_points(std::FILE *f, const ScanRange &range, const Workers &workers, PointTally &tally);
 
 }  // namespace varnoke
 

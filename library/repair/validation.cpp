@@ -87,25 +87,26 @@ int16_t check_las(const char *filename) {
     const uint8_t major = head.VersionMajor;
     const uint8_t minor = head.VersionMinor;
     const uint8_t format = head.PointDataFormatID;
-    switch (judged.verdict) {
-        case varnoke::HeaderVerdict::kAccepted:
+    switch (judged.status) {
+        case VARNOKE_LAS_OK:
             return judged.type;
-        case varnoke::HeaderVerdict::kTooShort:
+        case VARNOKE_LAS_ERR_TOO_SHORT:
             std::printf(varnoke::msg::kTooShort, filename);
             break;
-        case varnoke::HeaderVerdict::kNotLas:
+        case VARNOKE_LAS_ERR_NOT_LAS:
             std::printf(varnoke::msg::kNotLas, filename);
             break;
-        case varnoke::HeaderVerdict::kMajorVersion:
-            std::printf(varnoke::msg::kMajorVersion, '0' + major);
+        case VARNOKE_LAS_ERR_VERSION:
+            if (major != 1) {
+                std::printf(varnoke::msg::kMajorVersion, '0' + major);
+            } else {
+                std::printf(varnoke::msg::kMinorVersion, '0' + major, '0' + minor);
+            }
             break;
-        case varnoke::HeaderVerdict::kMinorVersion:
-            std::printf(varnoke::msg::kMinorVersion, '0' + major, '0' + minor);
-            break;
-        case varnoke::HeaderVerdict::kPointFormat:
+        case VARNOKE_LAS_ERR_POINT_FORMAT:
             std::printf(varnoke::msg::kPointFormat, filename, '0' + format);
             break;
-        case varnoke::HeaderVerdict::kRecordLength:
+        default:  // VARNOKE_LAS_ERR_RECORD_LENGTH
             std::printf(varnoke::msg::kRecordLength, filename, '0' + format,
                         static_cast<unsigned>(head.PointDataRecordLength));
             break;

@@ -110,38 +110,65 @@ uint16_t header_size_for(uint8_t minor) {
     return minor == 3 ? 235 : minor == 4 ? 375 : 227;
 }
 
-PlainReading read_plainly(const Bytes &file) {
-    PlainReading r;
-    const uint8_t minor = file[25], format = file[104];
-    const uint64_t start = u32_at(file, 96), length = u16_at(file, 105);
-    r.end = file.size();
-    if (minor >= 3 && (u16_at(file, 6) & 2) != 0) {
-        const uint64_t waveform = u64_at(file, 227);
-        if (waveform > start && waveform < r.end) r.end = waveform;
+namespace {
+
+// The records between `start` and `end`, one every `length` bytes: counts by return number (the
+// low bits of byte 14, four of them from point format 6 on) and raw extremes.
+struct Walked {
+    uint64_t records = 0, trailing = 0;
+    std::array<uint64_t, 16> by_return{};
+    int32_t lo[3] = {}, hi[3] = {};
+};
+
+Walked walk(const Bytes &file, uint64_t start, uint64_t end) {
+    Walked w;
+    const uint64_t length = u16_at(file, 105);
+    const unsigned mask = file[104] >= 6 ? 15u : 7u;
+    if (end > start) {
+        w.records = (end - start) / length;
+        w.trailing = (end - start) % length;
     }
-    if (minor >= 4 && u32_at(file, 243) != 0) {
-        const uint64_t evlr = u64_at(file, 235);
-        if (evlr > start && evlr < r.end) r.end = evlr;
-    }
-    r.records = (r.end - start) / length;
-    r.trailing = (r.end - start) % length;
-    int32_t lo[3] = {2147483646, 2147483646, 10000000},
-            hi[3] = {-2147483646, -2147483646, -10000000};
-    for (uint64_t n = 0; n < r.records; ++n) {
+    for (uint64_t n = 0; n < w.records; ++n) {
         const std::size_t at = static_cast<std::size_t>(start + n * length);
         for (std::size_t axis = 0; axis < 3; ++axis) {
             const int32_t v = i32_at(file, at + 4 * axis);
-            if (n == 0 || v < lo[axis]) lo[axis] = v;
-            if (n == 0 || v > hi[axis]) hi[axis] = v;
+            if (n == 0 || v < w.lo[axis]) w.lo[axis] = v;
+            if (n == 0 || v > w.hi[axis]) w.hi[axis] = v;
         }
-        ++r.by_return[file[at + 14] & (format >= 6 ? 15u : 7u)];
+        ++w.by_return[file[at + 14] & mask];
     }
-    for (std::size_t axis = 0; axis < 3; ++axis) {
+    return w;
+}
+
+}  // namespace
+
+PlainReading read_plainly(const Bytes &file) {
+    // LAS 1.4 R15: the point records follow the VLRs from OffsetToData; waveform data packets
+    // (1.3: global encoding bit 1, internal; 1.4: a start of waveform data not zero) and the
+    // extended VLRs (1.4, where their number is not zero) come after them. A start at
+    // OffsetToData leaves no room for records.
+    PlainReading r;
+    const uint8_t minor = file[25];
+    const uint64_t start = u32_at(file, 96);
+    r.end = file.size();
+    if (minor >= 3) {
+        const uint64_t waveform = u64_at(file, 227);
+        const bool internal = minor == 3 ? (u16_at(file, 6) & 2) != 0 : waveform != 0;
+        if (internal && waveform >= start) r.end = std::min<uint64_t>(r.end, waveform);
+    }
+    if (minor >= 4 && u32_at(file, 243) != 0 && u64_at(file, 235) >= start) {
+        r.end = std::min<uint64_t>(r.end, u64_at(file, 235));
+    }
+    const Walked w = walk(file, start, r.end);
+    r.records = w.records;
+    r.trailing = w.trailing;
+    r.by_return = w.by_return;
+    for (std::size_t axis = 0; axis < 3 && r.records > 0; ++axis) {
         const double scale = f64_at(file, 131 + 8 * axis), off = f64_at(file, 155 + 8 * axis);
-        r.box[2 * axis] = world(hi[axis], scale, off);
-        r.box[2 * axis + 1] = world(lo[axis], scale, off);
+        r.box[2 * axis] = world(w.hi[axis], scale, off);
+        r.box[2 * axis + 1] = world(w.lo[axis], scale, off);
     }
-    return r;
+    return r;  // without records a box of zeros
 }
 
 Bytes make_las(const LasSpec &spec) {
@@ -161,8 +188,11 @@ Bytes make_las(const LasSpec &spec) {
     store_le(b, 100, uint32_t{0});
     b[104] = spec.format;
     store_le(b, 105, length);
-    // A stale point count, counts by return and box.
-    store_le(b, 107, uint32_t{123456});
+    // A stale point count (fewer than the records: a header that declares more is how a cut-off
+    // file looks), counts by return and box.
+    const uint64_t stored = spec.stored_records.value_or(
+        spec.points.empty() ? 0 : spec.points.size() - 1);
+    store_le(b, 107, static_cast<uint32_t>(stored));
     for (std::size_t k = 0; k < 5; ++k) store_le(b, 111 + 4 * k, static_cast<uint32_t>(1000 + k));
     for (std::size_t k = 0; k < 3; ++k) {
         store_le(b, 131 + 8 * k, spec.scale[k]);
@@ -176,7 +206,7 @@ Bytes make_las(const LasSpec &spec) {
     if (spec.minor >= 4) {
         store_le(b, 235, spec.evlr_start);
         store_le(b, 243, spec.evlr_count);
-        store_le(b, 247, uint64_t{654321});  // a stale 64-bit count and counts by return
+        store_le(b, 247, stored);  // a stale 64-bit count and counts by return
         for (std::size_t k = 0; k < 15; ++k) store_le(b, 255 + 8 * k, uint64_t{3000 + k});
     }
 
@@ -206,23 +236,13 @@ HeaderCounts counts_of(const Bytes &file) {
 }
 
 HeaderCounts expected_counts(const Bytes &file) {
-    const std::size_t length = u16_at(file, 105);
-    const std::size_t offset = u32_at(file, 96);
+    // Quillfen: every whole record from OffsetToData to the end of the file.
+    const Walked w = walk(file, u32_at(file, 96), file.size());
     HeaderCounts c{};
-    int32_t lo[3] = {}, hi[3] = {};
-    const std::size_t records = offset < file.size() ? (file.size() - offset) / length : 0;
-    for (std::size_t n = 0; n < records; ++n) {
-        const std::size_t at = offset + n * length;
-        for (std::size_t axis = 0; axis < 3; ++axis) {
-            const int32_t v = i32_at(file, at + 4 * axis);
-            if (n == 0 || v < lo[axis]) lo[axis] = v;
-            if (n == 0 || v > hi[axis]) hi[axis] = v;
-        }
-        const unsigned ret = file[at + 14] & 7u;
-        if (ret >= 1 && ret <= 5) ++c.by_return[ret - 1];
-    }
-    c.points = static_cast<uint32_t>(records);
-    if (records == 0) {
+    c.points = static_cast<uint32_t>(w.records);
+    for (std::size_t k = 0; k < 5; ++k) c.by_return[k] = static_cast<uint32_t>(w.by_return[k + 1]);
+    int32_t hi[3] = {w.hi[0], w.hi[1], w.hi[2]}, lo[3] = {w.lo[0], w.lo[1], w.lo[2]};
+    if (w.records == 0) {
         // The start values: maxima below minima.
         hi[0] = hi[1] = -2147483646;
         lo[0] = lo[1] = 2147483646;

@@ -28,6 +28,7 @@ struct LasSpec {
     std::array<double, 3> offset{0.0, 0.0, 0.0};
     std::vector<Point> points;
     std::size_t trailing_bytes = 0;  // a fragment shorter than a record after the points
+    std::optional<uint64_t> stored_records;  // the stale count: one fewer than the points
     // LAS 1.3 and 1.4: waveform data or extended VLRs after the points, and where they start.
     uint16_t global_encoding = 0;
     uint64_t waveform_start = 0;
@@ -42,8 +43,9 @@ uint16_t record_length_for(uint8_t format);
 // The bytes of the header of LAS 1.`minor`.
 uint16_t header_size_for(uint8_t minor);
 
-// What a check must find in `file`, read plainly: where the records lie (the end of the file,
-// or where waveform data or extended VLRs start after them), their counts and extremes.
+// What a check must find in `file`, read plainly from the LAS text: where the records lie (the
+// end of the file, or where waveform data or extended VLRs start after them), their counts and
+// extremes (a box of zeros without records). For files the check accepts.
 struct PlainReading {
     uint64_t records = 0;
     std::array<uint64_t, 16> by_return{};  // by return number 0 to 15

@@ -1,0 +1,92 @@
+#include "road.h"
+
+#include <cstring>
+#include <utility>
+
+#include "Varnoke_LiDAR.h"
+#include "point_scan.h"
+#include "status_text.h"
+
+namespace varnoke {
+
+namespace seam {
+void (*after_scan)(void *context) = nullptr;
+void *after_scan_context = nullptr;
+}  // namespace seam
+
+namespace {
+
+// The update stops at a header other than the one validation accepted by name: the name may
+// have been given to another file since. Read errors and short files say so themselves.
+int against_validation(int status, const RoadRules &rules, const JudgedFile &judged) {
+    if (rules.validated_type == -2 || status == VARNOKE_LAS_ERR_READ ||
+        status == VARNOKE_LAS_ERR_TOO_SHORT) {
+        return status;
+    }
+    if (judged.layout.las_type != rules.validated_type) return kChangedSinceValidation;
+    return status;
+}
+
+// Tallies the records the judged header lays out.
+int scan_records(std::FILE *f, const JudgedFile &judged, const Workers &workers,
+                 PointTally &tally) {
+    const PointLayout &layout = judged.layout;
+    const ScanRange range{layout.start, layout.end, layout.record_length, layout.return_bits};
+    return scan_points(f, range, workers, tally);
+}
+
+// Writes the first `bytes` of `header` over the start of the file, if the file is still as it
+// was judged (the last look); flushes, syncs and closes the handle in every case.
+int write_header(File file, const JudgedFile &judged, const unsigned char *header) {
+    const int look = still_as_judged(file.get(), judged);
+    if (look != VARNOKE_LAS_OK) return look;
+    // Nothing has been written so far; this is the only write, and only the header's bytes.
+    const std::size_t bytes = judged.layout.header_bytes;
+    if (!seek_to(file.get(), 0) || std::fwrite(header, 1, bytes, file.get()) != bytes ||
+        !flush_sync_close(std::move(file))) {
+        return VARNOKE_LAS_ERR_WRITE;
+    }
+    return VARNOKE_LAS_OK;
+}
+
+}  // namespace
+
+int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadResult &out) {
+    JudgedFile &judged = out.judged;
+    int status = against_validation(read_and_judge(file.get(), rules.scope, judged), rules, judged);
+    if (status != VARNOKE_LAS_OK) return status;
+
+    status = scan_records(file.get(), judged, rules.workers, out.tally);
+    if (status != VARNOKE_LAS_OK) return status;
+    const PointLayout &layout = judged.layout;
+    status = counted_values(judged.header, layout, out.tally, out.counted);
+    if (status != VARNOKE_LAS_OK) return status;
+    out.stored = stored_values(judged.header, layout);
+    out.stale = stale_bits(judged.header, layout, out.tally, out.stored, out.counted);
+    out.stale_sides = stale_box_sides(judged.header, out.tally, out.stored, out.counted);
+    out.truncated = out.stored.records > out.counted.records;
+    out.values = true;
+
+    // What was counted must be what the file held while it was read.
+    status = still_as_judged(file.get(), judged);
+    if (status != VARNOKE_LAS_OK || !rules.write || (rules.only_if_stale && out.stale == 0)) {
+        return status;
+    }
+    if (out.truncated && !rules.allow_truncated) return VARNOKE_LAS_ERR_TRUNCATED;
+    if (seam::after_scan != nullptr) seam::after_scan(seam::after_scan_context);
+
+    if (target.path != nullptr) {
+        // The file is opened for writing only now that it is known to need it; the last look
+        // makes sure the new handle leads to the file judged.
+        file = open_without_waiting(target.path, "r+b");
+        if (!file) return VARNOKE_LAS_ERR_OPEN_WRITE;
+    }
+    unsigned char header[kMostHeaderBytes];
+    std::memcpy(header, judged.header, sizeof header);
+    store_values(header, layout, out.counted);
+    status = write_header(std::move(file), judged, header);
+    out.written = status == VARNOKE_LAS_OK;
+    return status;
+}
+
+}  // namespace varnoke

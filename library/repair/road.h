@@ -1,0 +1,61 @@
+// The road of one file, the same for every face: judge the header read through an open handle,
+// scan the records through it, count, compare with the header, take a last look, write the
+// header back. Each face only chooses its rules, opens the file and reports; the road prints
+// nothing and returns a varnoke_las_status.
+#ifndef VARNOKE_ROAD_H
+#define VARNOKE_ROAD_H
+
+#include <cstdint>
+
+#include "file_io.h"
+#include "header_values.h"
+#include "judged_file.h"
+#include "record_tally.h"
+#include "workers.h"
+
+namespace varnoke {
+
+struct RoadRules {
+    Scope scope = Scope::kAll;
+    // The update: the LAS type validation found by name; the header read through the handle
+    // must give the same (else kChangedSinceValidation). -2: nothing validated by name.
+    int16_t validated_type = -2;
+    bool write = false;           // write the header back
+    bool only_if_stale = true;    // and only where it is stale (the update writes in any case)
+    bool allow_truncated = true;  // write a header that declares more records than there are
+    Workers workers;
+};
+
+// Where the header is written: through the handle read (no path), or through a handle opened by
+// `path`, which must lead to the file read.
+struct WriteTarget {
+    const char *path = nullptr;
+};
+
+struct RoadResult {
+    JudgedFile judged;
+    PointTally tally;
+    HeaderValues stored, counted;  // counted: the values a write puts in the header
+    unsigned stale = 0;            // VARNOKE_LAS_STALE_* bits
+    unsigned stale_sides = 0;      // of the box, bit k for side k
+    bool truncated = false;        // the header declares more records than the file holds
+    bool values = false;           // the stored and counted values, the stale bits are known
+    bool written = false;
+};
+
+// Runs the road on the file open as `file` (for reading, or for update where the header is
+// written through it). Returns VARNOKE_LAS_OK, kChangedSinceValidation, or the varnoke_las_status
+// of the step that stopped; `out` holds what was learned up to there. Nothing is written unless
+// every step before the write succeeded and the file is still as judged.
+int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadResult &out);
+
+namespace seam {
+// Called, where set, after the scan and before the last look: the tests change the file there.
+// Never set outside the tests.
+extern void (*after_scan)(void *context);
+extern void *after_scan_context;
+}  // namespace seam
+
+}  // namespace varnoke
+
+#endif

@@ -1,0 +1,25 @@
+// The threads one call may read with: its own, or those of the caller's pool.
+#ifndef VARNOKE_WORKERS_H
+#define VARNOKE_WORKERS_H
+
+#include "Varnoke_LiDAR.h"
+
+namespace varnoke {
+
+using Task = void (*)(void *arg, unsigned k);
+
+struct Workers {
+    unsigned threads = 2;  // the most at once, the calling thread included
+    // The caller's pool (varnoke_las_options.run); null: threads of the call's own.
+    void (*run)(void *pool, Task task, void *arg, unsigned tasks) = nullptr;
+    void *pool = nullptr;
+};
+
+// Calls task(arg, k) once for each k below `tasks` and returns when all have returned: on the
+// caller's pool, or on the calling thread and up to threads - 1 threads started for the call.
+// Where the system will not start a thread, the calling thread does that thread's share.
+void run_tasks(const Workers &workers, unsigned tasks, Task task, void *arg);
+
+}  // namespace varnoke
+
+#endif
