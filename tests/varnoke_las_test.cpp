@@ -1,6 +1,7 @@
 // varnoke-las run as a separate process: its lines byte for byte and its exit statuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdlib>
@@ -32,17 +33,44 @@ Bytes right_file() {
     return made_right(make_las(spec));
 }
 
-// The right file with five records counted instead of two, three of return 1 instead of one, and
+// The right file with one record counted instead of two, three of return 1 instead of one, and
 // a MaxX off the grid point of its raw value 400.
 Bytes stale_file() {
     Bytes file = right_file();
-    put_u32(file, 107, 5);
+    put_u32(file, 107, 1);
     put_u32(file, 111, 3);
     put_f64(file, 179, 101.5);
     return file;
 }
 
-const std::string kStaleWhat = "records 5 -> 2; by return 1: 3 -> 1; box MaxX 101.5 -> 100";
+const std::string kStaleWhat = "records 1 -> 2; by return 1: 3 -> 1; box MaxX 101.5 -> 100";
+
+// The right file cut off: five records declared where two and 3 bytes of a third remain.
+Bytes cut_file() {
+    Bytes file = right_file();
+    put_u32(file, 107, 5);
+    file.insert(file.end(), {1, 2, 3});
+    return file;
+}
+
+// A right LAS 1.4 file of point format 6 (two records, MaxX 100) with a count of 1, legacy
+// count 2 where format 6 asks for zero, and a MaxX one bit above the right value, which a repair
+// rewrites in passing.
+Bytes legacy_file() {
+    LasSpec spec;
+    spec.minor = 4;
+    spec.format = 6;
+    spec.scale = {0.25, 0.25, 0.25};
+    spec.points = {{4, 8, 12, 1}, {400, -8, 0, 2}};
+    Bytes file = make_las(spec);
+    put_u32(file, 107, 2);
+    for (std::size_t k = 0; k < 5; ++k) put_u32(file, 111 + 4 * k, 0);
+    put_u64(file, 247, 1);
+    for (std::size_t k = 0; k < 15; ++k) put_u64(file, 255 + 8 * k, k < 2 ? 1 : 0);
+    const double box[6] = {std::nextafter(100.0, 200.0), 1, 2, -2, 3, 0};
+    for (std::size_t k = 0; k < 6; ++k) put_f64(file, 179 + 8 * k, box[k]);
+    return file;
+}
 
 std::string refused_line(const std::string &path, int status) {
     return "refused " + path + ": " + varnoke_las_strerror(status) + "\n";
@@ -56,6 +84,9 @@ struct RunCase {
 
 TEST(VarnokeLas, OneLineOfEachKindAndTheExitStatuses) {
     const std::string refused = refused_line("bad.las", VARNOKE_LAS_ERR_NOT_LAS);
+    const std::string truncated = "truncated cut.las: records 5 -> 2; 3 bytes of a partial record\n";
+    const std::string legacy =
+        ": records 1 -> 2; box MaxX 100.00000000000001 -> 100 (in passing); legacy records 2 -> 0\n";
     const RunCase cases[] = {
         {{"check", "ok.las"}, "ok ok.las\n", 0},
         {{"check", "ok.las", "stale.las"}, "ok ok.las\nstale stale.las: " + kStaleWhat + "\n", 1},
@@ -66,6 +97,12 @@ TEST(VarnokeLas, OneLineOfEachKindAndTheExitStatuses) {
         {{"repair", "stale.las", "bad.las"},
          "repaired stale.las: " + kStaleWhat + "\n" + refused,
          2},
+        {{"check", "ok.las", "cut.las"}, "ok ok.las\n" + truncated, 1},
+        {{"repair", "cut.las", "ok.las"}, truncated + "ok ok.las\n", 2},
+        {{"repair", "--allow-truncated", "cut.las"},
+         "repaired cut.las: records 5 -> 2; by return 1: 3 -> 1; box MaxX 101.5 -> 100\n", 0},
+        {{"check", "l.las"}, "stale l.las" + legacy, 1},
+        {{"repair", "l.las"}, "repaired l.las" + legacy, 0},
     };
     for (const RunCase &c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args[1]);
@@ -75,16 +112,46 @@ TEST(VarnokeLas, OneLineOfEachKindAndTheExitStatuses) {
         Bytes bad = right_file();
         put_u8(bad, 3, 'T');  // "LAST": no LAS signature
         write_file(dir / "bad.las", bad);
+        Bytes cut = cut_file();
+        put_f64(cut, 179, 101.5);
+        put_u32(cut, 111, 3);
+        write_file(dir / "cut.las", cut);
+        write_file(dir / "l.las", legacy_file());
         std::vector<std::string> args = c.args;
         args.insert(args.begin() + 1, "--quiet");
         const ProcessResult run = run_varnoke_las(args, dir.str());
         EXPECT_EQ(run.out, c.out);
         EXPECT_EQ(run.status, c.status);
         // A repair leaves the stale file right; a check leaves every file as it was.
-        const Bytes after = read_file(dir / "stale.las");
-        EXPECT_EQ(after, c.args[0] == "repair" ? right_file() : stale_file());
+        const bool repaired = c.args[0] == "repair" &&
+                              std::find(c.args.begin(), c.args.end(), "stale.las") != c.args.end();
+        EXPECT_EQ(read_file(dir / "stale.las"), repaired ? right_file() : stale_file());
         EXPECT_EQ(read_file(dir / "ok.las"), right_file());
+        const bool allowed = c.args[1] == "--allow-truncated";
+        const Bytes cut_after = read_file(dir / "cut.las");
+        EXPECT_EQ(cut_after == cut, !allowed);
+        if (allowed) {
+            EXPECT_EQ(u32_at(cut_after, 107), 2u);
+        }
     }
+    // JSON tells the same, each change with its stored and new value and whether it was stale.
+    const ScratchDir dir;
+    write_file(dir / "l.las", legacy_file());
+    write_file(dir / "cut.las", cut_file());
+    const ProcessResult run =
+        run_varnoke_las({"check", "--quiet", "--json", "l.las", "cut.las"}, dir.str());
+    EXPECT_EQ(run.status, 1);
+    const std::string first = run.out.substr(0, run.out.find('\n') + 1);
+    const std::string second = run.out.substr(first.size());
+    EXPECT_NE(first.find(",\"changes\":[{\"field\":\"records\",\"stored\":1,\"new\":2,\"stale\":true},"
+                         "{\"field\":\"box.MaxX\",\"stored\":100.00000000000001,\"new\":100,"
+                         "\"stale\":false},{\"field\":\"legacy_records\",\"stored\":2,\"new\":0,"
+                         "\"stale\":true}]}\n"),
+              std::string::npos)
+        << first;
+    EXPECT_EQ(second.rfind("{\"path\":\"cut.las\",\"result\":\"truncated\",", 0), 0u) << second;
+    EXPECT_NE(second.find("\"trailing_bytes\":3,"), std::string::npos) << second;
+    EXPECT_NE(second.find("\"truncated\":1,"), std::string::npos) << second;
 }
 
 // Folders walked in byte order of their names, symbolic links left alone, then the list; the

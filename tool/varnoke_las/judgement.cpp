@@ -33,12 +33,30 @@ FileResult judge(Entry entry, const Options &options, bool measure_size) {
         return result;
     }
     const bool repair = options.command == Command::repair;
-    result.status = repair ? varnoke_las_repair(result.path.c_str(), &result.report)
-                           : varnoke_las_check(result.path.c_str(), &result.report);
+    varnoke_las_options call = VARNOKE_LAS_OPTIONS_INIT;
+    if (options.allow_truncated) call.flags |= VARNOKE_LAS_ALLOW_TRUNCATED;
+    const char *const path = result.path.c_str();
+    result.status = repair ? varnoke_las_repair_ex(path, &call, &result.report, sizeof result.report)
+                           : varnoke_las_check_ex(path, &call, &result.report, sizeof result.report);
+    result.stale_sides = result.report.stale_box_sides;
+    if (result.status == VARNOKE_LAS_ERR_TRUNCATED) {
+        result.stale = result.report.stale;
+        result.outcome = Outcome::truncated;
+        return result;
+    }
     if (result.status != VARNOKE_LAS_OK) return result;
     result.stale = options.exact ? exact_stale_bits(result.report) : result.report.stale;
+    if (options.exact) {
+        result.stale_sides = 0;
+        for (int k = 0; k < 6; ++k) {
+            if ((result.stale & VARNOKE_LAS_STALE_BOX) && box_bits_differ(result.report, k))
+                result.stale_sides |= 1u << k;
+        }
+    }
     if (repair) {
         result.outcome = result.report.written ? Outcome::repaired : Outcome::ok;
+    } else if (result.report.truncated) {
+        result.outcome = Outcome::truncated;
     } else {
         result.outcome = result.stale != 0 ? Outcome::stale : Outcome::ok;
     }

@@ -11,13 +11,14 @@
 
 namespace varnoke_las {
 
-enum class Outcome { ok, stale, repaired, refused };
+enum class Outcome { ok, stale, repaired, truncated, refused };
 
 struct FileResult {
     std::string path;
     int status = 0;               // the library's status, or the entry's refusal
     varnoke_las_report report{};  // zeros where nothing was read
     unsigned stale = 0;  // the report's stale bits, the box judged bit for bit with --exact
+    unsigned stale_sides = 0;  // of the box, bit k for side k, judged the same way
     Outcome outcome = Outcome::refused;
     uint64_t bytes = 0;  // the file's size, measured only for the progress line
 };

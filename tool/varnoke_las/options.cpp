@@ -90,6 +90,8 @@ ParsedCommandLine parse_command_line(int argc, const char *const argv[], unsigne
             options.json = true;
         } else if (name == "--null") {
             options.null_separated = true;
+        } else if (name == "--allow-truncated") {
+            options.allow_truncated = true;
         } else if (name == "--jobs") {
             const std::optional<unsigned> jobs = jobs_value(*value);
             if (!jobs) {
@@ -114,6 +116,9 @@ ParsedCommandLine parse_command_line(int argc, const char *const argv[], unsigne
     if (options.exact && options.command == Command::repair) {
         return usage_error("--exact applies to check only");
     }
+    if (options.allow_truncated && options.command == Command::check) {
+        return usage_error("--allow-truncated applies to repair only");
+    }
     parsed.action = Action::run;
     return parsed;
 }
@@ -133,6 +138,8 @@ std::string help_text() {
            "Options:\n"
            "  --exact            judge the box bit for bit against what Quillfen writes\n"
            "                     (check only)\n"
+           "  --allow-truncated  repair a file whose header declares more records than\n"
+           "                     the file holds (a cut-off file?) instead of refusing it\n"
            "  --files-from FILE  read more PATHs from FILE, one a line ('-': standard input)\n"
            "  --null             the PATHs in FILE end with a NUL byte, not a newline\n"
            "  --jobs N           judge N files at a time (default: the number of processors)\n"
@@ -145,11 +152,13 @@ std::string help_text() {
            "  ok PATH\n"
            "  stale PATH: WHAT STORED -> COUNTED; ...\n"
            "  repaired PATH: WHAT STORED -> WRITTEN; ...\n"
+           "  truncated PATH: records STORED -> COUNTED; N bytes of a partial record\n"
            "  refused PATH: REASON\n"
+           "A value a repair rewrites although it is right is marked (in passing).\n"
            "\n"
-           "Exit status: check 0 when every file is right, 1 when some are stale and none\n"
-           "was refused, 2 when any was refused; repair 0 when every file is right\n"
-           "afterwards, 2 otherwise. A usage error exits with 2.\n"
+           "Exit status: check 0 when every file is right, 1 when some are stale or\n"
+           "truncated and none was refused, 2 when any was refused; repair 0 when every\n"
+           "file is right afterwards, 2 otherwise. A usage error exits with 2.\n"
            "See varnoke-las(1) for the details.\n";
 }
 

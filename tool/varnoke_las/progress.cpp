@@ -111,15 +111,17 @@ void Progress::erase() {
 }
 
 std::string summary_line(const Tally &tally, double seconds) {
-    const uint64_t files = tally.ok + tally.stale + tally.repaired + tally.refused;
-    char line[200];
+    const uint64_t files =
+        tally.ok + tally.stale + tally.repaired + tally.truncated + tally.refused;
+    char line[240];
     std::snprintf(line, sizeof line,
-                  "varnoke-las: %llu file%s: %llu ok, %llu stale, %llu repaired, %llu refused in "
-                  "%.2f s\n",
+                  "varnoke-las: %llu file%s: %llu ok, %llu stale, %llu repaired, %llu truncated, "
+                  "%llu refused in %.2f s\n",
                   static_cast<unsigned long long>(files), files == 1 ? "" : "s",
                   static_cast<unsigned long long>(tally.ok),
                   static_cast<unsigned long long>(tally.stale),
                   static_cast<unsigned long long>(tally.repaired),
+                  static_cast<unsigned long long>(tally.truncated),
                   static_cast<unsigned long long>(tally.refused), seconds);
     return line;
 }

@@ -64,14 +64,15 @@ private:
 };
 
 struct Tally {
-    uint64_t ok = 0, stale = 0, repaired = 0, refused = 0;
+    uint64_t ok = 0, stale = 0, repaired = 0, truncated = 0, refused = 0;
     void add(Outcome outcome) {
-        uint64_t *const counts[] = {&ok, &stale, &repaired, &refused};
+        uint64_t *const counts[] = {&ok, &stale, &repaired, &truncated, &refused};
         ++*counts[static_cast<int>(outcome)];
     }
 };
 
-// "varnoke-las: 20 files: 17 ok, 1 stale, 0 repaired, 2 refused in 0.05 s" ("1 file: ..."),
+// "varnoke-las: 20 files: 17 ok, 1 stale, 0 repaired, 0 truncated, 2 refused in 0.05 s"
+// ("1 file: ..."),
 // with its newline.
 std::string summary_line(const Tally &tally, double seconds);
 

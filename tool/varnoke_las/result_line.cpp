@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <string>
 #include <type_traits>
+#include <vector>
 
 #include "number_text.h"
 
@@ -10,7 +12,7 @@ namespace varnoke_las {
 
 namespace {
 
-constexpr const char *kOutcomes[] = {"ok", "stale", "repaired", "refused"};
+constexpr const char *kOutcomes[] = {"ok", "stale", "repaired", "truncated", "refused"};
 constexpr const char *kExtremes[6] = {"MaxX", "MinX", "MaxY", "MinY", "MaxZ", "MinZ"};
 constexpr unsigned kKnownBits = VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BY_RETURN |
                                 VARNOKE_LAS_STALE_BOX | VARNOKE_LAS_STALE_LEGACY;
@@ -19,54 +21,109 @@ const char *outcome_name(Outcome outcome) {
     return kOutcomes[static_cast<int>(outcome)];
 }
 
-template <typename T>
-void append_change(std::string &out, T stored, T counted) {
-    append_number(out, stored);
-    out += " -> ";
-    append_number(out, counted);
+// One field whose bytes a repair writes differently: what it is, as stored and as written, and
+// whether the stored value is stale or only rewritten in passing with the rest.
+struct Change {
+    std::string field;  // "records", "by return 3", "box MaxX", "legacy records", ...
+    std::string key;    // the same for JSON: "records", "records_by_return.3", "box.MaxX", ...
+    double stored_box = 0, new_box = 0;
+    uint64_t stored = 0, written = 0;
+    bool box = false;
+    bool stale = true;
+};
+
+bool las14(const varnoke_las_report &report) {
+    return report.version_major > 1 || report.version_minor >= 4;
 }
 
-// What differs, stored -> counted, in this order: the count, the counts by return number, the
-// box, the legacy counts and any stale bit this program does not know. A repair writes the
-// whole box, so for a repaired file every extreme whose bits changed is listed.
-void append_changes(std::string &out, const FileResult &result) {
-    const varnoke_las_report &report = result.report;
-    const char *separator = ": ";
-    const auto item = [&](const char *what) {
-        out += separator;
-        out += what;
-        separator = "; ";
+// Every field a repair of the file writes differently, in the order of the header: the count,
+// the counts by return number, the box, LAS 1.4's legacy count and counts by return. Nothing
+// where the file is not to be written.
+std::vector<Change> changes_of(const FileResult &result) {
+    std::vector<Change> changes;
+    if (result.outcome != Outcome::stale && result.outcome != Outcome::repaired) return changes;
+    const varnoke_las_report &r = result.report;
+    const auto count = [&](std::string field, std::string key, uint64_t stored, uint64_t written,
+                           bool stale) {
+        if (stored == written) return;
+        Change c;
+        c.field = std::move(field);
+        c.key = std::move(key);
+        c.stored = stored;
+        c.written = written;
+        c.stale = stale;
+        changes.push_back(std::move(c));
     };
-    if (result.stale & VARNOKE_LAS_STALE_COUNT) {
-        item("records ");
-        append_change(out, report.stored_records, report.records);
+    count("records", "records", r.stored_records, r.records, true);
+    const int numbers = las14(r) ? 15 : 5;
+    for (int k = 0; k < numbers; ++k) {
+        const std::string n = std::to_string(k + 1);
+        count("by return " + n, "records_by_return." + n, r.stored_records_by_return[k],
+              r.records_by_return[k], true);
     }
-    if (result.stale & VARNOKE_LAS_STALE_BY_RETURN) {
-        // The header holds counts for return numbers 1 to 5, and from LAS 1.4 on 1 to 15.
-        const bool fifteen = report.version_major > 1 || report.version_minor >= 4;
-        for (int k = 0; k < (fifteen ? 15 : 5); ++k) {
-            if (report.stored_records_by_return[k] == report.records_by_return[k]) continue;
-            item("by return ");
-            append_number(out, static_cast<uint64_t>(k + 1));
-            out += ": ";
-            append_change(out, report.stored_records_by_return[k], report.records_by_return[k]);
+    for (int k = 0; k < 6; ++k) {
+        if (!box_bits_differ(r, k)) continue;
+        Change c;
+        c.field = std::string("box ") + kExtremes[k];
+        c.key = std::string("box.") + kExtremes[k];
+        c.box = true;
+        c.stored_box = r.stored_box[k];
+        c.new_box = r.box[k];
+        c.stale = (result.stale_sides >> k & 1u) != 0;
+        changes.push_back(std::move(c));
+    }
+    if (las14(r)) {
+        const bool stale = (result.stale & VARNOKE_LAS_STALE_LEGACY) != 0;
+        count("legacy records", "legacy_records", r.stored_legacy_records, r.legacy_records, stale);
+        for (int k = 0; k < 5; ++k) {
+            const std::string n = std::to_string(k + 1);
+            count("legacy by return " + n, "legacy_records_by_return." + n,
+                  r.stored_legacy_records_by_return[k], r.legacy_records_by_return[k], stale);
         }
     }
-    if (result.outcome == Outcome::repaired || (result.stale & VARNOKE_LAS_STALE_BOX)) {
-        for (int k = 0; k < 6; ++k) {
-            if (!box_bits_differ(report, k)) continue;
-            item("box ");
-            out += kExtremes[k];
-            out += ' ';
-            append_change(out, report.stored_box[k], report.box[k]);
+    return changes;
+}
+
+// "records 5 -> 2; by return 1: 3 -> 1; box MaxX 101.5 -> 100 (in passing)", any stale bit
+// this program does not know last.
+void append_changes(std::string &out, const FileResult &result) {
+    const char *separator = ": ";
+    for (const Change &c : changes_of(result)) {
+        out += separator;
+        separator = "; ";
+        out += c.field;
+        out += c.field.starts_with("by return") || c.field.starts_with("legacy by return") ? ": "
+                                                                                            : " ";
+        if (c.box) {
+            append_number(out, c.stored_box);
+            out += " -> ";
+            append_number(out, c.new_box);
+        } else {
+            append_number(out, c.stored);
+            out += " -> ";
+            append_number(out, c.written);
         }
+        if (!c.stale) out += " (in passing)";
     }
-    if (result.stale & VARNOKE_LAS_STALE_LEGACY) item("legacy counts");
     if (const unsigned other = result.stale & ~kKnownBits) {
-        item("stale bits 0x");
+        out += separator;
+        out += "stale bits 0x";
         char text[16];
         const auto end = std::to_chars(text, text + sizeof text, other, 16).ptr;
         out.append(text, end);
+    }
+}
+
+// "records 1065 -> 532; 10 bytes of a partial record"
+void append_truncation(std::string &out, const varnoke_las_report &r) {
+    out += ": records ";
+    append_number(out, r.stored_records);
+    out += " -> ";
+    append_number(out, r.records);
+    if (r.trailing_bytes > 0) {
+        out += "; ";
+        append_number(out, r.trailing_bytes);
+        out += r.trailing_bytes == 1 ? " byte of a partial record" : " bytes of a partial record";
     }
 }
 
@@ -153,6 +210,8 @@ void append_text_line(std::string &out, const FileResult &result) {
     if (result.outcome == Outcome::refused) {
         out += ": ";
         out += varnoke_las_strerror(result.status);
+    } else if (result.outcome == Outcome::truncated) {
+        append_truncation(out, result.report);
     } else if (result.outcome != Outcome::ok) {
         append_changes(out, result);
     }
@@ -192,7 +251,36 @@ void append_json_line(std::string &out, const FileResult &result) {
     append_field(out, "written", r.written ? 1u : 0u);
     append_field(out, "point_data_start", r.point_data_start);
     append_field(out, "point_data_end", r.point_data_end);
-    out += "}\n";
+    append_field(out, "truncated", r.truncated ? 1u : 0u);
+    append_field(out, "stored_legacy_records", r.stored_legacy_records);
+    out += ",\"stored_legacy_records_by_return\":";
+    append_json_array(out, r.stored_legacy_records_by_return);
+    append_field(out, "legacy_records", r.legacy_records);
+    out += ",\"legacy_records_by_return\":";
+    append_json_array(out, r.legacy_records_by_return);
+    // What a repair writes differently: every field, stale or rewritten in passing.
+    out += ",\"changes\":[";
+    const char *comma = "";
+    for (const Change &c : changes_of(result)) {
+        out += comma;
+        comma = ",";
+        out += "{\"field\":\"";
+        out += c.key;
+        out += "\",\"stored\":";
+        if (c.box) {
+            append_json_number(out, c.stored_box);
+        } else {
+            append_number(out, c.stored);
+        }
+        out += ",\"new\":";
+        if (c.box) {
+            append_json_number(out, c.new_box);
+        } else {
+            append_number(out, c.written);
+        }
+        out += c.stale ? ",\"stale\":true}" : ",\"stale\":false}";
+    }
+    out += "]}\n";
 }
 
 }  // namespace varnoke_las
