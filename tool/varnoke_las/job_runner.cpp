@@ -1,7 +1,12 @@
+// One pool of options.jobs threads does all the reading: it judges the files of the list, and
+// runs the pieces (blocks of the point data) that the library hands back to it for a large
+// file. A thread waiting for the pieces of its own file runs pieces meanwhile, its own or
+// another file's, so no thread idles while a piece waits, and no thread is created per file.
 #include "job_runner.h"
 
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -16,79 +21,165 @@ struct Slot {
     bool done = false;
 };
 
+using Task = void (*)(void *arg, unsigned k);
+
+struct Batch {
+    unsigned pending;  // pieces not yet finished
+};
+
+struct Piece {
+    Task task;
+    void *arg;
+    unsigned k;
+    Batch *batch;
+};
+
+class Pool {
+public:
+    Pool(PathList &list, const Options &options, bool measure_sizes)
+        : list_(list), options_(options), measure_sizes_(measure_sizes),
+          window_(uint64_t{16} * options.jobs), slots_(window_) {}
+
+    void run(const std::function<void(FileResult &&)> &emit, const std::function<void()> &idle,
+             const std::function<void()> &listed);
+
+    // varnoke_las_options.run: the pieces of one call.
+    static void run_pieces(void *pool, Task task, void *arg, unsigned tasks) {
+        static_cast<Pool *>(pool)->pieces(task, arg, tasks);
+    }
+
+private:
+    void pieces(Task task, void *arg, unsigned tasks);
+    void worker();
+    void run_one(std::unique_lock<std::mutex> &lock);
+    void emit_until(std::unique_lock<std::mutex> &lock, uint64_t target,
+                    const std::function<void(FileResult &&)> &emit,
+                    const std::function<void()> &idle);
+
+    PathList &list_;
+    const Options &options_;
+    const bool measure_sizes_;
+    const uint64_t window_;
+    std::vector<Slot> slots_;
+    std::deque<Piece> pieces_;
+    std::mutex mutex_;
+    std::condition_variable work_, head_done_, piece_done_;
+    // Sequence numbers: entries listed, taken by a thread, and handed to emit.
+    uint64_t listed_ = 0, taken_ = 0, emitted_ = 0;
+    bool closed_ = false;
+};
+
+// Runs the first piece waiting; the lock is released while it runs.
+void Pool::run_one(std::unique_lock<std::mutex> &lock) {
+    const Piece piece = pieces_.front();
+    pieces_.pop_front();
+    lock.unlock();
+    piece.task(piece.arg, piece.k);
+    lock.lock();
+    if (--piece.batch->pending == 0) piece_done_.notify_all();
+}
+
+void Pool::pieces(Task task, void *arg, unsigned tasks) {
+    Batch batch{tasks};
+    std::unique_lock lock(mutex_);
+    for (unsigned k = 1; k < tasks; ++k) pieces_.push_back({task, arg, k, &batch});
+    work_.notify_all();
+    piece_done_.notify_all();  // threads waiting for their own pieces may take these
+    lock.unlock();
+    task(arg, 0);
+    lock.lock();
+    --batch.pending;
+    while (batch.pending > 0) {
+        if (!pieces_.empty()) {
+            run_one(lock);
+        } else {
+            piece_done_.wait(lock);
+        }
+    }
+}
+
+void Pool::worker() {
+    varnoke_las_options call = VARNOKE_LAS_OPTIONS_INIT;
+    call.threads = options_.jobs;
+    call.run = run_pieces;
+    call.pool = this;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        work_.wait(lock, [&] { return !pieces_.empty() || taken_ < listed_ || closed_; });
+        // Pieces first: a thread is waiting for them.
+        if (!pieces_.empty()) {
+            run_one(lock);
+            continue;
+        }
+        if (taken_ == listed_) return;
+        const uint64_t seq = taken_++;
+        Entry entry = std::move(slots_[seq % window_].entry);
+        lock.unlock();
+        FileResult result = judge(std::move(entry), options_, call, measure_sizes_);
+        lock.lock();
+        Slot &slot = slots_[seq % window_];
+        slot.result = std::move(result);
+        slot.done = true;
+        if (seq == emitted_) head_done_.notify_one();
+    }
+}
+
+// Hands on the finished results at the head of the window, waiting for the head until `target`
+// results have been handed on.
+void Pool::emit_until(std::unique_lock<std::mutex> &lock, uint64_t target,
+                      const std::function<void(FileResult &&)> &emit,
+                      const std::function<void()> &idle) {
+    while (emitted_ < listed_) {
+        Slot &slot = slots_[emitted_ % window_];
+        if (!slot.done) {
+            if (emitted_ >= target) return;
+            if (head_done_.wait_for(lock, std::chrono::milliseconds(200)) ==
+                std::cv_status::timeout) {
+                lock.unlock();
+                idle();
+                lock.lock();
+            }
+            continue;
+        }
+        FileResult result = std::move(slot.result);
+        slot.done = false;
+        ++emitted_;
+        lock.unlock();
+        emit(std::move(result));
+        lock.lock();
+    }
+}
+
+void Pool::run(const std::function<void(FileResult &&)> &emit, const std::function<void()> &idle,
+               const std::function<void()> &listed) {
+    std::vector<std::thread> threads;
+    for (unsigned k = 0; k < options_.jobs; ++k) threads.emplace_back([this] { worker(); });
+    Entry entry;
+    while (list_.next(entry)) {
+        listed();
+        std::unique_lock lock(mutex_);
+        // The slot of the new entry must have been handed on.
+        emit_until(lock, listed_ + 1 > window_ ? listed_ + 1 - window_ : 0, emit, idle);
+        slots_[listed_ % window_].entry = std::move(entry);
+        ++listed_;
+        work_.notify_one();
+    }
+    {
+        std::unique_lock lock(mutex_);
+        closed_ = true;
+        work_.notify_all();
+        emit_until(lock, listed_, emit, idle);
+    }
+    for (std::thread &thread : threads) thread.join();
+}
+
 }  // namespace
 
 void run_in_order(PathList &list, const Options &options, bool measure_sizes,
                   const std::function<void(FileResult &&)> &emit, const std::function<void()> &idle,
                   const std::function<void()> &listed) {
-    const uint64_t window = uint64_t{16} * options.jobs;
-    std::vector<Slot> slots(window);
-    std::mutex mutex;
-    std::condition_variable work, head_done;
-    // Sequence numbers: entries listed, taken by a thread, and handed to emit.
-    uint64_t listed_count = 0, taken = 0, emitted = 0;
-    bool closed = false;
-
-    const auto worker = [&] {
-        std::unique_lock lock(mutex);
-        for (;;) {
-            work.wait(lock, [&] { return taken < listed_count || closed; });
-            if (taken == listed_count) return;
-            const uint64_t seq = taken++;
-            Entry entry = std::move(slots[seq % window].entry);
-            lock.unlock();
-            FileResult result = judge(std::move(entry), options, measure_sizes);
-            lock.lock();
-            Slot &slot = slots[seq % window];
-            slot.result = std::move(result);
-            slot.done = true;
-            if (seq == emitted) head_done.notify_one();
-        }
-    };
-    std::vector<std::thread> threads;
-    for (unsigned k = 0; k < options.jobs; ++k) threads.emplace_back(worker);
-
-    // Hands on the finished results at the head of the window, waiting for the head until
-    // `target` results have been handed on.
-    const auto emit_until = [&](std::unique_lock<std::mutex> &lock, uint64_t target) {
-        while (emitted < listed_count) {
-            Slot &slot = slots[emitted % window];
-            if (!slot.done) {
-                if (emitted >= target) return;
-                if (head_done.wait_for(lock, std::chrono::milliseconds(200)) ==
-                    std::cv_status::timeout) {
-                    lock.unlock();
-                    idle();
-                    lock.lock();
-                }
-                continue;
-            }
-            FileResult result = std::move(slot.result);
-            slot.done = false;
-            ++emitted;
-            lock.unlock();
-            emit(std::move(result));
-            lock.lock();
-        }
-    };
-
-    Entry entry;
-    while (list.next(entry)) {
-        listed();
-        std::unique_lock lock(mutex);
-        // The slot of the new entry must have been handed on.
-        emit_until(lock, listed_count + 1 > window ? listed_count + 1 - window : 0);
-        slots[listed_count % window].entry = std::move(entry);
-        ++listed_count;
-        work.notify_one();
-    }
-    {
-        std::unique_lock lock(mutex);
-        closed = true;
-        work.notify_all();
-        emit_until(lock, listed_count);
-    }
-    for (std::thread &thread : threads) thread.join();
+    Pool pool(list, options, measure_sizes);
+    pool.run(emit, idle, listed);
 }
 
 }  // namespace varnoke_las

@@ -20,7 +20,8 @@ unsigned exact_stale_bits(const varnoke_las_report &report) {
     return stale;
 }
 
-FileResult judge(Entry entry, const Options &options, bool measure_size) {
+FileResult judge(Entry entry, const Options &options, const varnoke_las_options &base,
+                 bool measure_size) {
     FileResult result;
     result.path = std::move(entry.path);
     if (measure_size) {
@@ -33,7 +34,7 @@ FileResult judge(Entry entry, const Options &options, bool measure_size) {
         return result;
     }
     const bool repair = options.command == Command::repair;
-    varnoke_las_options call = VARNOKE_LAS_OPTIONS_INIT;
+    varnoke_las_options call = base;
     if (options.allow_truncated) call.flags |= VARNOKE_LAS_ALLOW_TRUNCATED;
     const char *const path = result.path.c_str();
     result.status = repair ? varnoke_las_repair_ex(path, &call, &result.report, sizeof result.report)

@@ -31,7 +31,9 @@ bool box_bits_differ(const varnoke_las_report &report, int k);
 // but a repair of its counts writes the box too).
 unsigned exact_stale_bits(const varnoke_las_report &report);
 
-FileResult judge(Entry entry, const Options &options, bool measure_size);
+// Judges one entry with the library, `call` giving its threads (the flags are set here).
+FileResult judge(Entry entry, const Options &options, const varnoke_las_options &call,
+                 bool measure_size);
 
 }  // namespace varnoke_las
 
