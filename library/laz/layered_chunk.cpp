@@ -173,6 +173,7 @@ class LayerDecoder {
 
     bool started() const { return xy_ok_ && z_ok_; }
     bool overrun() const { return xy_.overrun() || (with_z_ && z_.overrun()); }
+    bool corrupt() const { return xy_.corrupt() || (with_z_ && z_.corrupt()); }
 
     const LastPoint &next() {
         Channel *ch = &*channels_[current_];
@@ -289,6 +290,7 @@ LayeredStatus decode_layered_chunk(std::span<const unsigned char> chunk,
             if ((i & 4095u) == 0 && decoder.overrun()) return LayeredStatus::stream_overrun;
         }
         if (decoder.overrun()) return LayeredStatus::stream_overrun;
+        if (decoder.corrupt()) return LayeredStatus::stream_corrupt;
     }
     merge(tally, part);
     if (bytes != nullptr) {
@@ -309,6 +311,7 @@ const char *layered_status_text(LayeredStatus status) {
     case LayeredStatus::layers_past_end: return "the layers run past the end of the chunk";
     case LayeredStatus::missing_layer: return "the chunk lacks its coordinate layer";
     case LayeredStatus::stream_overrun: return "a layer's stream runs past its bytes";
+    case LayeredStatus::stream_corrupt: return "a layer's stream holds a value no writer stores";
     }
     return "unknown status";
 }

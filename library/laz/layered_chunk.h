@@ -27,6 +27,7 @@ enum class LayeredStatus {
     layers_past_end,    // the layer sizes add up to more bytes than the chunk has
     missing_layer,      // the X, Y and return layer is empty while points follow the first
     stream_overrun,     // a decoded layer wanted more bytes than it holds
+    stream_corrupt,     // a decoded layer held a raw value no writer stores
 };
 
 // Bytes of one chunk by what became of them.
