@@ -83,13 +83,15 @@ struct Walk {
     std::size_t chunks = 0;
 };
 
+// One decoder for every chunk, so that its channels restart from the models of the chunk before.
 Walk walk(const LazFile &f, uint32_t bound) {
     Walk w;
+    varnoke::laz::LayeredChunkDecoder decoder;
     std::size_t p = f.first_chunk;
     while (p < f.table) {
         LayeredBytes b;
         const std::span<const unsigned char> rest(f.bytes.data() + p, f.table - p);
-        const LayeredStatus s = decode_layered_chunk(rest, f.items, bound, w.tally, &b);
+        const LayeredStatus s = decoder.decode(rest, f.items, bound, w.tally, &b);
         EXPECT_EQ(s, LayeredStatus::ok) << "chunk " << w.chunks;
         if (s != LayeredStatus::ok) break;
         p += b.decoded + b.skipped;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "arithmetic_decoder.h"
@@ -128,12 +129,26 @@ struct Channel {
     std::array<RunningMiddle, 12> mid_y;
     std::array<int32_t, 8> last_z{};
 
-    explicit Channel(const LastPoint &from) {
+    // Fresh models are already in their starting state.
+    explicit Channel(const LastPoint &from) { take(from); }
+
+    // The same channel in a later chunk: every model and predictor as new, without allocating.
+    void restart(const LastPoint &from) {
+        for (auto &m : changed) m.reset();
+        channel_step.reset();
+        for (auto &m : returns_of) m.reset();
+        for (auto &m : return_after) m.reset();
+        return_jump.reset();
         dx.init();
         dy.init();
         z.init();
         for (auto &m : mid_x) m.reset();
         for (auto &m : mid_y) m.reset();
+        take(from);
+    }
+
+ private:
+    void take(const LastPoint &from) {
         last_z.fill(from.xyz[2]);
         last = from;
         last.time_changed = false;
@@ -154,18 +169,40 @@ void count_point(const LastPoint &p, PointTally &t) {
     }
 }
 
+}  // namespace
+
+// The channels' models, kept from chunk to chunk; `active` marks those seen in this chunk.
+struct LayeredChunkDecoder::Models {
+    std::array<std::optional<Channel>, kChannels> channels;
+    std::array<bool, kChannels> active{};
+
+    Channel &start(uint32_t c, const LastPoint &from) {
+        if (channels[c]) {
+            channels[c]->restart(from);
+        } else {
+            channels[c].emplace(from);
+        }
+        active[c] = true;
+        return *channels[c];
+    }
+};
+
+namespace {
+
 // The points after the first, from the XY layer and, when it is not empty, the Z layer.
 class LayerDecoder {
  public:
-    LayerDecoder(const unsigned char *first_point, const unsigned char *xy_begin,
+    LayerDecoder(LayeredChunkDecoder::Models &models, const unsigned char *first_point, const unsigned char *xy_begin,
                  const unsigned char *xy_end, const unsigned char *z_begin,
-                 const unsigned char *z_end) {
+                 const unsigned char *z_end)
+        : m_(models) {
         LastPoint p;
         for (int i = 0; i < 3; ++i) p.xyz[i] = load_i32(first_point + 4 * i);
         p.return_number = first_point[14] & 15u;
         p.returns = first_point[14] >> 4;
         current_ = (first_point[15] >> 4) & 3u;
-        channels_[current_].emplace(p);
+        m_.active.fill(false);
+        m_.start(current_, p);
         xy_ok_ = xy_.start(xy_begin, xy_end);
         with_z_ = z_begin != z_end;
         z_ok_ = !with_z_ || z_.start(z_begin, z_end);
@@ -176,7 +213,7 @@ class LayerDecoder {
     bool corrupt() const { return xy_.corrupt() || (with_z_ && z_.corrupt()); }
 
     const LastPoint &next() {
-        Channel *ch = &*channels_[current_];
+        Channel *ch = &*m_.channels[current_];
         const LastPoint &before = ch->last;
         uint32_t ctx = before.return_number == 1 ? 1u : 0u;
         if (before.return_number >= before.returns) ctx += 2;
@@ -186,9 +223,8 @@ class LayerDecoder {
         if (changed & (1u << 6)) {
             const uint32_t to = (current_ + xy_.decode_symbol(ch->channel_step) + 1) % kChannels;
             // A channel seen for the first time starts from the point before it.
-            if (!channels_[to]) channels_[to].emplace(ch->last);
+            ch = m_.active[to] ? &*m_.channels[to] : &m_.start(to, ch->last);
             current_ = to;
-            ch = &*channels_[to];
         }
         LastPoint &p = ch->last;
         const bool time_changed = (changed & (1u << 4)) != 0;
@@ -232,8 +268,8 @@ class LayerDecoder {
     }
 
  private:
-    // Started on first sight only: small chunks seldom see more than one channel.
-    std::array<std::optional<Channel>, kChannels> channels_;
+    // Channels are started on first sight only: small chunks seldom see more than one.
+    LayeredChunkDecoder::Models &m_;
     uint32_t current_ = 0;
     ArithmeticDecoder xy_;
     ArithmeticDecoder z_;
@@ -244,9 +280,20 @@ class LayerDecoder {
 
 }  // namespace
 
+LayeredChunkDecoder::LayeredChunkDecoder() : models_(std::make_unique<Models>()) {}
+LayeredChunkDecoder::~LayeredChunkDecoder() = default;
+
 LayeredStatus decode_layered_chunk(std::span<const unsigned char> chunk,
                                    std::span<const LayeredItem> items, uint32_t max_points,
                                    PointTally &tally, LayeredBytes *bytes) {
+    LayeredChunkDecoder decoder;
+    return decoder.decode(chunk, items, max_points, tally, bytes);
+}
+
+LayeredStatus LayeredChunkDecoder::decode(std::span<const unsigned char> chunk,
+                                          std::span<const LayeredItem> items,
+                                          uint32_t max_points, PointTally &tally,
+                                          LayeredBytes *bytes) {
     if (items.empty() || items[0].type != kPoint14) return LayeredStatus::bad_items;
     std::size_t record = 0;
     std::size_t layers = 0;
@@ -281,7 +328,7 @@ LayeredStatus decode_layered_chunk(std::span<const unsigned char> chunk,
     if (count > 1) {
         const unsigned char *xy = base + head;
         const unsigned char *z = xy + xy_size;
-        LayerDecoder decoder(base, xy, z, z, z + z_size);
+        LayerDecoder decoder(*models_, base, xy, z, z, z + z_size);
         if (!decoder.started()) return LayeredStatus::stream_overrun;
         // A stream past its end yields zeros for ever: stop at the next look rather than
         // decode garbage up to the bound.

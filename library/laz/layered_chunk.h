@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "record_tally.h"
@@ -44,6 +45,24 @@ struct LayeredBytes {
 LayeredStatus decode_layered_chunk(std::span<const unsigned char> chunk,
                                    std::span<const LayeredItem> items, uint32_t max_points,
                                    PointTally &tally, LayeredBytes *bytes = nullptr);
+
+// The same, keeping the models of the scanner channels from one chunk to the next so that a
+// thread decoding many chunks allocates them once. One decoder per thread.
+class LayeredChunkDecoder {
+ public:
+    LayeredChunkDecoder();
+    ~LayeredChunkDecoder();
+    LayeredChunkDecoder(const LayeredChunkDecoder &) = delete;
+    LayeredChunkDecoder &operator=(const LayeredChunkDecoder &) = delete;
+
+    LayeredStatus decode(std::span<const unsigned char> chunk, std::span<const LayeredItem> items,
+                         uint32_t max_points, PointTally &tally, LayeredBytes *bytes = nullptr);
+
+    struct Models;
+
+ private:
+    std::unique_ptr<Models> models_;
+};
 
 // What a status means, for messages.
 const char *layered_status_text(LayeredStatus status);
