@@ -237,6 +237,7 @@ TEST(LazLayered, ItemsOfOtherCompressorsAreRefused) {
     const std::vector<std::vector<LayeredItem>> lists = {
         {}, {{10, 30, 2}}, {{10, 30, 5}}, {{6, 20, 2}}, {{11, 6, 3}, {10, 30, 3}},
         {{10, 29, 3}}, {{10, 30, 3}, {8, 6, 2}}, {{10, 30, 3}, {14, 0, 3}},
+        {{10, 30, 3}, {10, 30, 3}},
     };
     for (const auto &items : lists) {
         PointTally t;

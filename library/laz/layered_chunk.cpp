@@ -299,7 +299,9 @@ LayeredStatus LayeredChunkDecoder::decode(std::span<const unsigned char> chunk,
     std::size_t layers = 0;
     for (const LayeredItem &item : items) {
         const std::size_t n = layers_of(item);
-        if (n == 0) return LayeredStatus::bad_items;
+        if (n == 0 || (&item != items.data() && item.type == kPoint14)) {
+            return LayeredStatus::bad_items;
+        }
         layers += n;
         record += item.size;
     }
