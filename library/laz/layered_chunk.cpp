@@ -132,18 +132,11 @@ struct Channel {
     // Fresh models are already in their starting state.
     explicit Channel(const LastPoint &from) { take(from); }
 
-    // The same channel in a later chunk: every model and predictor as new, without allocating.
-    void restart(const LastPoint &from) {
-        for (auto &m : changed) m.reset();
-        channel_step.reset();
-        for (auto &m : returns_of) m.reset();
-        for (auto &m : return_after) m.reset();
-        return_jump.reset();
-        dx.init();
-        dy.init();
-        z.init();
-        for (auto &m : mid_x) m.reset();
-        for (auto &m : mid_y) m.reset();
+    // The same channel in a later chunk: every model and predictor as new. Copying models in
+    // their starting state into ones of the same sizes allocates nothing and costs less than
+    // computing that state again.
+    void restart(const Channel &fresh, const LastPoint &from) {
+        *this = fresh;
         take(from);
     }
 
@@ -176,9 +169,12 @@ struct LayeredChunkDecoder::Models {
     std::array<std::optional<Channel>, kChannels> channels;
     std::array<bool, kChannels> active{};
 
+    std::optional<Channel> fresh;  // models in their starting state, for restarts
+
     Channel &start(uint32_t c, const LastPoint &from) {
         if (channels[c]) {
-            channels[c]->restart(from);
+            if (!fresh) fresh.emplace(LastPoint{});
+            channels[c]->restart(*fresh, from);
         } else {
             channels[c].emplace(from);
         }
