@@ -269,5 +269,38 @@ TEST(LazLayered, ChunkOfOnePointIsItsRawPoint) {
     EXPECT_EQ(t.by_return[b[14] & 15], 1u);
 }
 
+// POINT14 of version 4 codes the XY and Z layers as version 3 does.
+TEST(LazLayered, VersionFourReadsLikeThree) {
+    const Bytes chunk = evlr_chunk();
+    PointTally three;
+    PointTally four;
+    ASSERT_EQ(decode(chunk, 50000, three), LayeredStatus::ok);
+    ASSERT_EQ(decode(chunk, 50000, four, {{10, 30, 4}}), LayeredStatus::ok);
+    expect_counts(four, three);
+}
+
+// Any byte of the chunk changed: a status, never a read outside the chunk (the sanitizer build
+// sees to that), and on success exactly the chunk's count.
+TEST(LazLayered, ChangedBytesStayInsideTheChunk) {
+    const Bytes good = evlr_chunk();
+    const LayeredItem items[] = {{10, 30, 3}};
+    varnoke::laz::LayeredChunkDecoder decoder;
+    for (std::size_t at_byte = 0; at_byte < good.size(); at_byte += 13) {
+        for (const unsigned x : {0x01u, 0x80u, 0xFFu}) {
+            Bytes b = good;
+            b[at_byte] = static_cast<unsigned char>(b[at_byte] ^ x);
+            PointTally t;
+            const LayeredStatus s = decoder.decode(b, items, 1000, t);
+            if (s == LayeredStatus::ok) {
+                uint32_t count;
+                std::memcpy(&count, b.data() + 30, 4);
+                EXPECT_EQ(t.records, count) << at_byte;
+            } else {
+                EXPECT_EQ(t.records, 0u) << at_byte;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace lastest
