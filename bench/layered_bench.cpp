@@ -103,7 +103,8 @@ int main(int argc, char **argv) {
             std::fprintf(stderr, "layered_bench: %s is not a file of layered chunks\n", argv[i]);
             return 1;
         }
-        const std::string name = std::strrchr(argv[i], '/') ? std::strrchr(argv[i], '/') + 1 : argv[i];
+        const char *slash = std::strrchr(argv[i], '/');
+        const std::string name = slash != nullptr ? slash + 1 : argv[i];
         benchmark::RegisterBenchmark(("layered/" + name).c_str(), decode_file, &f);
     }
     benchmark::RunSpecifiedBenchmarks();

@@ -119,9 +119,9 @@ struct Channel {
                                        SymbolModel(128), SymbolModel(128), SymbolModel(128),
                                        SymbolModel(128), SymbolModel(128)};
     SymbolModel channel_step{3};
-    std::array<std::optional<SymbolModel>, 16> returns_of;        // by the last point's count
-    std::array<std::optional<SymbolModel>, 16> return_after;      // by the last return, time changed
-    SymbolModel return_jump{13};                                  // return step, same time
+    std::array<std::optional<SymbolModel>, 16> returns_of;    // by the last point's count
+    std::array<std::optional<SymbolModel>, 16> return_after;  // by the last return; time changed
+    SymbolModel return_jump{13};                              // return step; same time
     IntegerDecoder dx{32, 2};
     IntegerDecoder dy{32, 22};
     IntegerDecoder z{32, 20};
@@ -188,9 +188,9 @@ namespace {
 // The points after the first, from the XY layer and, when it is not empty, the Z layer.
 class LayerDecoder {
  public:
-    LayerDecoder(LayeredChunkDecoder::Models &models, const unsigned char *first_point, const unsigned char *xy_begin,
-                 const unsigned char *xy_end, const unsigned char *z_begin,
-                 const unsigned char *z_end)
+    LayerDecoder(LayeredChunkDecoder::Models &models, const unsigned char *first_point,
+                 const unsigned char *xy_begin, const unsigned char *xy_end,
+                 const unsigned char *z_begin, const unsigned char *z_end)
         : m_(models) {
         LastPoint p;
         for (int i = 0; i < 3; ++i) p.xyz[i] = load_i32(first_point + 4 * i);
