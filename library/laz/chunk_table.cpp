@@ -30,6 +30,7 @@ LazStatus parse_chunk_table(const unsigned char *stream, std::size_t size, uint6
     table.table_offset = table_offset;
     table.chunks.clear();
     if (size < 8) return LazStatus::table_outside_file;
+    if (table_offset < first_chunk) return LazStatus::table_before_chunks;
     const uint32_t version = static_cast<uint32_t>(u64_at(stream) & 0xFFFFFFFFu);
     const uint32_t count = static_cast<uint32_t>(u64_at(stream) >> 32);
     if (version != 0) return LazStatus::table_version;
