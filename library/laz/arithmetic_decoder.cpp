@@ -21,7 +21,7 @@ void BitModel::adapt() {
     countdown_ = interval_;
 }
 
-SymbolModel::SymbolModel(uint32_t symbols)
+SymbolModel::SymbolModel(uint32_t symbols, bool fresh)
     : symbols_(symbols < 2 ? 2 : (symbols > 2048 ? 2048 : symbols)),
       start_(symbols_), counts_(symbols_) {
     if (symbols_ > 16) {
@@ -32,7 +32,7 @@ SymbolModel::SymbolModel(uint32_t symbols)
         index_last_ = 1u << index_bits;
         index_.resize(index_last_ + 2);
     }
-    reset();
+    if (fresh) reset();
 }
 
 void SymbolModel::reset() {

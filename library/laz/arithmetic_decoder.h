@@ -44,7 +44,9 @@ class BitModel {
 // alphabets keep a coarse index into the cumulative table to shorten the search.
 class SymbolModel {
  public:
-    explicit SymbolModel(uint32_t symbols);
+    // `fresh`: false leaves the model unusable until reset(), for owners that reset models
+    // only when first needed.
+    explicit SymbolModel(uint32_t symbols, bool fresh = true);
     void reset();
     uint32_t symbols() const { return symbols_; }
 

@@ -22,19 +22,21 @@ IntegerDecoder::IntegerDecoder(uint32_t bits, uint32_t contexts, uint32_t bits_h
         range_ = 0;
         min_ = 0x80000000u;
     }
+    // At most 64 contexts, so that one word says which are ready.
     if (contexts == 0) contexts = 1;
-    classes_.assign(contexts, SymbolModel(corr_bits_ + 1));
+    if (contexts > 64) contexts = 64;
+    classes_.assign(contexts, SymbolModel(corr_bits_ + 1, false));
     within_.reserve(corr_bits_ + 1);
-    within_.emplace_back(2);  // class 0 uses the bit model; a placeholder keeps the index
+    within_.emplace_back(2, false);  // class 0 uses the bit model; a placeholder keeps the index
     for (uint32_t k = 1; k <= corr_bits_; ++k) {
-        within_.emplace_back(1u << (k <= bits_high_ ? k : bits_high_));
+        within_.emplace_back(1u << (k <= bits_high_ ? k : bits_high_), false);
     }
 }
 
 void IntegerDecoder::init() {
-    for (SymbolModel &m : classes_) m.reset();
+    classes_ready_ = 0;
     zero_or_one_.reset();
-    for (SymbolModel &m : within_) m.reset();
+    within_ready_ = 0;
     k_ = 0;
 }
 

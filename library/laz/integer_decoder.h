@@ -39,9 +39,18 @@ class IntegerDecoder {
     // The correction as an unsigned 32-bit pattern (two's complement).
     uint32_t correction(ArithmeticDecoder &dec, uint32_t context) {
         if (context >= classes_.size()) context = 0;
+        // Models are reset when first used after init(): a chunk uses few of them.
+        if (((classes_ready_ >> context) & 1u) == 0) {
+            classes_[context].reset();
+            classes_ready_ |= uint64_t{1} << context;
+        }
         k_ = dec.decode_symbol(classes_[context]);
         if (k_ == 0) return dec.decode_bit(zero_or_one_);  // 0 or 1
         if (k_ >= 32) return min_;
+        if (((within_ready_ >> k_) & 1u) == 0) {
+            within_[k_].reset();
+            within_ready_ |= uint64_t{1} << k_;
+        }
         uint32_t c;
         if (k_ <= bits_high_) {
             c = dec.decode_symbol(within_[k_]);
@@ -62,6 +71,8 @@ class IntegerDecoder {
     uint32_t range_;  // 0 for 32-bit values: no wrap
     uint32_t min_;    // the smallest correction, as a pattern
     uint32_t k_ = 0;
+    uint64_t classes_ready_ = 0;  // bit i: classes_[i] reset since init()
+    uint64_t within_ready_ = 0;   // bit k: within_[k] reset since init()
     std::vector<SymbolModel> classes_;  // one per context, symbols 0..corr_bits
     BitModel zero_or_one_;
     std::vector<SymbolModel> within_;  // index k: the position within class k
