@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "arithmetic_decoder.h"
 #include "laz_tally.h"
 #include "support/scratch.h"
 
@@ -289,6 +290,46 @@ TEST(LazPointwise, TruncatedChunkIsRefused) {
               LazStatus::too_many_points);
     EXPECT_EQ(decode_pointwise_chunk(whole, f.vlr.items, 1065, 1065, t).status, LazStatus::ok);
     EXPECT_EQ(t.records, 1065u);
+}
+
+// Raw reads take the bits the interval gives, and a read past the bytes is flagged.
+TEST(LazArithmetic, RawReadsAndTheEndOfTheBytes) {
+    const unsigned char bytes[] = {0x12, 0x34, 0x56, 0x78, 0x9A};
+    ArithmeticDecoder d;
+    EXPECT_FALSE(d.start(bytes, bytes + 3));
+    ASSERT_TRUE(d.start(bytes, bytes + 5));
+    EXPECT_EQ(d.bytes_consumed(), 4u);
+    // 0x12345678 in an interval of 0xFFFFFFFF: the top byte is 0x12, what is left is
+    // 0x12345678 - 0x12 * 0xFFFFFF, and one byte comes in.
+    EXPECT_EQ(d.read_bits(8), 0x12u);
+    EXPECT_EQ(d.value(), 0x34568A9Au);
+    EXPECT_EQ(d.length(), 0xFFFFFF00u);
+    EXPECT_EQ(d.bytes_consumed(), 5u);
+    EXPECT_FALSE(d.overrun());
+    d.read_bits(8);  // wants a sixth byte
+    EXPECT_TRUE(d.overrun());
+    EXPECT_EQ(d.bytes_consumed(), 6u);
+}
+
+// A chunk of one point: its raw record, then the four bytes a writer leaves for an empty stream.
+TEST(LazPointwise, ChunkOfOnePointIsItsRawRecord) {
+    Bytes chunk(20 + 4, 0);
+    chunk[0] = 7;     // X
+    chunk[4] = 0xF9;  // Y = -7
+    chunk[5] = chunk[6] = chunk[7] = 0xFF;
+    chunk[8] = 1;                // Z
+    chunk[14] = 2 | (3 << 3);    // return 2 of 3
+    chunk[20] = 0x01;            // the interval's base moved up by 2^24, then zeros
+    const LazItem items[] = {{6, 20, 2}};
+    PointTally t;
+    const PointwiseResult r = decode_pointwise_chunk(chunk, items, 50000, 0, t);
+    ASSERT_EQ(r.status, LazStatus::ok);
+    EXPECT_EQ(r.count, ChunkCount::exact);
+    EXPECT_EQ(t.records, 1u);
+    EXPECT_EQ(t.by_return[2], 1u);
+    EXPECT_EQ(t.min[0], 7);
+    EXPECT_EQ(t.max[1], -7);
+    EXPECT_EQ(t.min[2], 1);
 }
 
 TEST(LazStatusText, SentencesStartLowerCaseWithoutFullStop) {
