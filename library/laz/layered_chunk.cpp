@@ -118,6 +118,7 @@ struct Channel {
     std::array<SymbolModel, 8> changed{SymbolModel(128), SymbolModel(128), SymbolModel(128),
                                        SymbolModel(128), SymbolModel(128), SymbolModel(128),
                                        SymbolModel(128), SymbolModel(128)};
+    uint32_t changed_ready = 0xFFu;  // bit i: changed[i] reset since the channel started
     SymbolModel channel_step{3};
     std::array<std::optional<SymbolModel>, 16> returns_of;    // by the last point's count
     std::array<std::optional<SymbolModel>, 16> return_after;  // by the last return; time changed
@@ -132,11 +133,19 @@ struct Channel {
     // Fresh models are already in their starting state.
     explicit Channel(const LastPoint &from) { take(from); }
 
-    // The same channel in a later chunk: every model and predictor as new. Copying models in
-    // their starting state into ones of the same sizes allocates nothing and costs less than
-    // computing that state again.
-    void restart(const Channel &fresh, const LastPoint &from) {
-        *this = fresh;
+    // The same channel in a later chunk: every model and predictor as new, without allocating.
+    // The integer decoders and the models of the changed values reset theirs when first used.
+    void restart(const LastPoint &from) {
+        changed_ready = 0;
+        channel_step.reset();
+        for (auto &m : returns_of) m.reset();
+        for (auto &m : return_after) m.reset();
+        return_jump.reset();
+        dx.init();
+        dy.init();
+        z.init();
+        for (auto &m : mid_x) m.reset();
+        for (auto &m : mid_y) m.reset();
         take(from);
     }
 
@@ -169,12 +178,9 @@ struct LayeredChunkDecoder::Models {
     std::array<std::optional<Channel>, kChannels> channels;
     std::array<bool, kChannels> active{};
 
-    std::optional<Channel> fresh;  // models in their starting state, for restarts
-
     Channel &start(uint32_t c, const LastPoint &from) {
         if (channels[c]) {
-            if (!fresh) fresh.emplace(LastPoint{});
-            channels[c]->restart(*fresh, from);
+            channels[c]->restart(from);
         } else {
             channels[c].emplace(from);
         }
@@ -214,6 +220,10 @@ class LayerDecoder {
         uint32_t ctx = before.return_number == 1 ? 1u : 0u;
         if (before.return_number >= before.returns) ctx += 2;
         if (before.time_changed) ctx += 4;
+        if (((ch->changed_ready >> ctx) & 1u) == 0) {
+            ch->changed[ctx].reset();
+            ch->changed_ready |= 1u << ctx;
+        }
         const uint32_t changed = xy_.decode_symbol(ch->changed[ctx]);
 
         if (changed & (1u << 6)) {
