@@ -1,0 +1,202 @@
+// The range decoder of LAZ streams, with its adaptive binary and multi-symbol models.
+#ifndef VARNOKE_LAZ_ARITHMETIC_DECODER_H
+#define VARNOKE_LAZ_ARITHMETIC_DECODER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace varnoke::laz {
+
+// Interval bounds of the coder and the precision of the models' probabilities, as LAZ writers
+// use them: every reader must round exactly as the writer did.
+inline constexpr uint32_t kMinLength = 0x01000000u;  // below this the interval is renormalised
+inline constexpr uint32_t kMaxLength = 0xFFFFFFFFu;
+inline constexpr uint32_t kBitShift = 13;  // probability bits of a binary model
+inline constexpr uint32_t kSymbolShift = 15;  // probability bits of a symbol model
+
+class ArithmeticDecoder;
+
+// Probability of a zero bit, adapted at growing intervals.
+class BitModel {
+ public:
+    BitModel() { reset(); }
+    void reset() {
+        zeros_ = 1;
+        seen_ = 2;
+        zero_probability_ = 1u << (kBitShift - 1);
+        interval_ = 4;
+        countdown_ = 4;
+    }
+
+ private:
+    friend class ArithmeticDecoder;
+    void adapt();
+
+    uint32_t zeros_ = 0;  // zeros seen, plus one
+    uint32_t seen_ = 0;   // bits seen at the last adaptation, plus two
+    uint32_t zero_probability_ = 0;
+    uint32_t interval_ = 0;   // bits between adaptations
+    uint32_t countdown_ = 0;  // bits left before the next one
+};
+
+// Cumulative frequencies of `symbols` symbols (2 to 2048), adapted at growing intervals. Large
+// alphabets keep a coarse index into the cumulative table to shorten the search.
+class SymbolModel {
+ public:
+    // `fresh`: false leaves the model unusable until reset(), for owners that reset models
+    // only when first needed.
+    explicit SymbolModel(uint32_t symbols, bool fresh = true);
+    void reset();
+    uint32_t symbols() const { return symbols_; }
+
+ private:
+    friend class ArithmeticDecoder;
+    void adapt();
+
+    uint32_t symbols_;
+    uint32_t index_shift_ = 0;  // 0: no index
+    uint32_t index_last_ = 0;   // last slot of the index
+    uint32_t total_ = 0;
+    uint32_t interval_ = 0;
+    uint32_t countdown_ = 0;
+    std::vector<uint32_t> start_;   // scaled cumulative frequency below each symbol
+    std::vector<uint32_t> counts_;  // occurrences since the last halving
+    std::vector<uint32_t> index_;   // for each slot, the last symbol starting at or below it
+};
+
+class ArithmeticDecoder {
+ public:
+    // Starts decoding the bytes [begin, end); false if they cannot hold the initial bytes.
+    bool start(const unsigned char *begin, const unsigned char *end) {
+        begin_ = begin;
+        next_ = begin;
+        end_ = end;
+        past_end_ = 0;
+        corrupt_ = false;
+        length_ = kMaxLength;
+        value_ = 0;
+        if (begin == nullptr || end - begin < 4) {
+            past_end_ = 4;
+            return false;
+        }
+        for (int i = 0; i < 4; ++i) value_ = (value_ << 8) | *next_++;
+        return true;
+    }
+
+    uint32_t decode_bit(BitModel &m) {
+        const uint32_t split = m.zero_probability_ * (length_ >> kBitShift);
+        uint32_t bit;
+        if (value_ < split) {
+            bit = 0;
+            length_ = split;
+            ++m.zeros_;
+        } else {
+            bit = 1;
+            value_ -= split;
+            length_ -= split;
+        }
+        if (length_ < kMinLength) renormalise();
+        if (--m.countdown_ == 0) m.adapt();
+        return bit;
+    }
+
+    uint32_t decode_symbol(SymbolModel &m) {
+        const uint32_t unit = length_ >> kSymbolShift;
+        const uint32_t *start = m.start_.data();
+        uint32_t low_symbol = 0;
+        uint32_t high_symbol = m.symbols_;  // the symbol is below this one
+        if (m.index_shift_ != 0) {
+            uint32_t slot = (value_ / unit) >> m.index_shift_;
+            if (slot > m.index_last_) slot = m.index_last_;
+            low_symbol = m.index_[slot];
+            high_symbol = m.index_[slot + 1] + 1;
+        }
+        while (high_symbol - low_symbol > 1) {
+            const uint32_t mid = (low_symbol + high_symbol) >> 1;
+            if (start[mid] * unit > value_) {
+                high_symbol = mid;
+            } else {
+                low_symbol = mid;
+            }
+        }
+        const uint32_t bottom = start[low_symbol] * unit;
+        const uint32_t top =
+            low_symbol + 1 == m.symbols_ ? length_ : start[low_symbol + 1] * unit;
+        value_ -= bottom;
+        length_ = top - bottom;
+        if (length_ < kMinLength) renormalise();
+        ++m.counts_[low_symbol];
+        if (--m.countdown_ == 0) m.adapt();
+        return low_symbol;
+    }
+
+    // Up to 32 bits stored without a model, low part first.
+    uint32_t read_bits(uint32_t bits) {
+        if (bits > 19) {
+            const uint32_t low = read_plain(16);
+            return (read_bits(bits - 16) << 16) | low;
+        }
+        return read_plain(bits);
+    }
+    uint32_t read_int() {
+        const uint32_t low = read_plain(16);
+        return (read_plain(16) << 16) | low;
+    }
+    uint64_t read_int64() {
+        const uint64_t low = read_int();
+        return (uint64_t{read_int()} << 32) | low;
+    }
+
+    // True once the decoder wanted a byte at or after `end`: it then reads zeros, never past
+    // `end`, and everything decoded since is garbage the caller must refuse.
+    bool overrun() const { return past_end_ != 0; }
+    // True once a raw read gave a value no writer could have stored: the bytes are not a LAZ
+    // stream.
+    bool corrupt() const { return corrupt_; }
+    // Bytes taken from begin so far, counting the zeros supplied past `end`.
+    std::size_t bytes_consumed() const {
+        return static_cast<std::size_t>(next_ - begin_) + past_end_;
+    }
+    // The state of the interval, for the check of a stream's end.
+    uint32_t value() const { return value_; }
+    uint32_t length() const { return length_; }
+
+ private:
+    uint32_t read_plain(uint32_t bits) {
+        length_ >>= bits;
+        uint32_t v = value_ / length_;
+        value_ -= length_ * v;
+        if (length_ < kMinLength) renormalise();
+        if (bits < 32 && v >= (1u << bits)) {
+            corrupt_ = true;
+            v &= (1u << bits) - 1;
+        }
+        return v;
+    }
+
+    void renormalise() {
+        do {
+            uint32_t byte = 0;
+            if (next_ < end_) {
+                byte = *next_++;
+            } else {
+                ++past_end_;
+            }
+            value_ = (value_ << 8) | byte;
+            length_ <<= 8;
+        } while (length_ < kMinLength);
+    }
+
+    const unsigned char *begin_ = nullptr;
+    const unsigned char *next_ = nullptr;
+    const unsigned char *end_ = nullptr;
+    std::size_t past_end_ = 0;
+    bool corrupt_ = false;
+    uint32_t value_ = 0;
+    uint32_t length_ = 0;
+};
+
+}  // namespace varnoke::laz
+
+#endif

@@ -1,0 +1,442 @@
+#include "pointwise_chunk.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "arithmetic_decoder.h"
+#include "integer_decoder.h"
+
+namespace varnoke::laz {
+
+namespace {
+
+int32_t i32_at(const unsigned char *p) {
+    return static_cast<int32_t>(uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) |
+                                (uint32_t{p[3]} << 24));
+}
+
+int32_t wrapping_add(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+
+int32_t wrapping_mul(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
+
+// The median of a sliding window of five corrections, as the writer keeps it: a sorted window
+// from which, alternately as values arrive above or below the middle, the largest or the
+// smallest is dropped.
+class Median5 {
+ public:
+    int32_t get() const { return v_[2]; }
+    void add(int32_t x) {
+        const int32_t middle = v_[2];
+        int lo;
+        int hi;
+        if (drop_largest_) {
+            lo = 0;
+            hi = 4;  // v_[4] leaves
+            if (x >= middle) drop_largest_ = false;
+        } else {
+            lo = 1;  // v_[0] leaves
+            hi = 5;
+            if (x <= middle) drop_largest_ = true;
+        }
+        // Keep v_[lo..hi) and insert x in order, into the five slots.
+        int32_t kept[5];
+        int n = 0;
+        bool placed = false;
+        for (int i = lo; i < hi; ++i) {
+            if (!placed && x < v_[i]) {
+                kept[n++] = x;
+                placed = true;
+            }
+            kept[n++] = v_[i];
+        }
+        if (!placed) kept[n++] = x;
+        for (int i = 0; i < 5; ++i) v_[i] = kept[i];
+    }
+
+ private:
+    int32_t v_[5] = {0, 0, 0, 0, 0};
+    bool drop_largest_ = true;
+};
+
+// Context of a point's return by its return number r and number of returns n (both 0 to 7):
+// the consistent pairs 1 <= r <= n <= 5 get 0 to 14 in order, the others share the rest.
+constexpr uint8_t kReturnContext[64] = {
+    15, 14, 13, 12, 11, 10, 9,  8,   // n = 0
+    14, 0,  1,  3,  6,  10, 10, 9,   // n = 1
+    13, 1,  2,  4,  7,  11, 11, 10,  // n = 2
+    12, 3,  4,  5,  8,  12, 12, 11,  // n = 3
+    11, 6,  7,  8,  9,  13, 13, 12,  // n = 4
+    10, 10, 11, 12, 13, 14, 14, 13,  // n = 5
+    9,  10, 11, 12, 13, 14, 15, 14,  // n = 6
+    8,  9,  10, 11, 12, 13, 14, 15,  // n = 7
+};
+
+// A model per previous value of a byte, made when first needed: most files use few values.
+class ModelPerValue {
+ public:
+    SymbolModel &operator[](uint8_t previous) {
+        std::unique_ptr<SymbolModel> &m = models_[previous];
+        if (!m) m = std::make_unique<SymbolModel>(256);
+        return *m;
+    }
+
+ private:
+    std::array<std::unique_ptr<SymbolModel>, 256> models_;
+};
+
+class Point10 {
+ public:
+    explicit Point10(const unsigned char *raw)
+        : x_(i32_at(raw)), y_(i32_at(raw + 4)), z_(i32_at(raw + 8)), flags_(raw[14]),
+          classification_(raw[15]), user_data_(raw[17]) {
+        intensity_.init();
+        point_source_.init();
+        dx_.init();
+        dy_.init();
+        dz_.init();
+    }
+
+    void next(ArithmeticDecoder &d) {
+        const uint32_t changed = d.decode_symbol(changed_);
+        if (changed != 0) {
+            if (changed & 32) flags_ = static_cast<uint8_t>(d.decode_symbol(flags_models_[flags_]));
+            const uint32_t ctx = context();
+            // Intensity, scan angle and point source are decoded only to stay in step.
+            if (changed & 16) intensity_.decompress(d, 0, ctx < 3 ? ctx : 3);
+            if (changed & 8) {
+                classification_ =
+                    static_cast<uint8_t>(d.decode_symbol(class_models_[classification_]));
+            }
+            if (changed & 4) d.decode_symbol(scan_angle_[(flags_ >> 6) & 1]);
+            if (changed & 2) {
+                user_data_ = static_cast<uint8_t>(d.decode_symbol(user_models_[user_data_]));
+            }
+            if (changed & 1) point_source_.decompress(d, 0);
+        }
+        const uint32_t r = flags_ & 7u;
+        const uint32_t n = (flags_ >> 3) & 7u;
+        const uint32_t m = kReturnContext[n * 8 + r];
+        const uint32_t level = r > n ? r - n : n - r;
+        const uint32_t single = n == 1 ? 1 : 0;
+
+        const int32_t dx = dx_.decompress(d, median_x_[m].get(), single);
+        x_ = wrapping_add(x_, dx);
+        median_x_[m].add(dx);
+
+        const uint32_t kx = dx_.k();
+        const int32_t dy =
+            dy_.decompress(d, median_y_[m].get(), single + (kx < 20 ? (kx & ~1u) : 20));
+        y_ = wrapping_add(y_, dy);
+        median_y_[m].add(dy);
+
+        const uint32_t kxy = (dx_.k() + dy_.k()) / 2;
+        z_ = dz_.decompress(d, height_[level], single + (kxy < 18 ? (kxy & ~1u) : 18));
+        height_[level] = z_;
+    }
+
+    int32_t x() const { return x_; }
+    int32_t y() const { return y_; }
+    int32_t z() const { return z_; }
+    uint32_t return_number() const { return flags_ & 7u; }
+
+ private:
+    uint32_t context() const { return kReturnContext[((flags_ >> 3) & 7u) * 8 + (flags_ & 7u)]; }
+
+    int32_t x_, y_, z_;
+    uint8_t flags_, classification_, user_data_;
+    SymbolModel changed_{64};
+    IntegerDecoder intensity_{16, 4};
+    SymbolModel scan_angle_[2] = {SymbolModel(256), SymbolModel(256)};
+    IntegerDecoder point_source_{16};
+    ModelPerValue flags_models_, class_models_, user_models_;
+    IntegerDecoder dx_{32, 2}, dy_{32, 22}, dz_{32, 20};
+    Median5 median_x_[16], median_y_[16];
+    int32_t height_[8] = {};
+};
+
+// GPS time: only the control flow of its sequences matters here, and the differences that
+// choose it; the times themselves are not kept.
+class GpsTime11 {
+ public:
+    GpsTime11() { times_.init(); }
+
+    // False on a stream that keeps switching sequences, which no writer produces.
+    bool next(ArithmeticDecoder &d) {
+        for (int switches = 0; switches < 4; ++switches) {
+            if (diff_[last_] == 0) {
+                const uint32_t code = d.decode_symbol(zero_diff_);
+                if (code == 1) {
+                    diff_[last_] = times_.decompress(d, 0, 0);
+                    extremes_[last_] = 0;
+                } else if (code == 2) {
+                    new_sequence(d);
+                } else if (code > 2) {
+                    last_ = (last_ + code - 2) & 3;
+                    continue;
+                }
+                return true;
+            }
+            const uint32_t code = d.decode_symbol(multi_);
+            if (code == 1) {
+                times_.decompress(d, diff_[last_], 1);
+                extremes_[last_] = 0;
+            } else if (code < kUnchanged) {
+                if (code == 0) {
+                    extreme(times_.decompress(d, 0, 7));
+                } else if (code < kMulti) {
+                    times_.decompress(d, wrapping_mul(static_cast<int32_t>(code), diff_[last_]),
+                                      code < 10 ? 2 : 3);
+                } else if (code == kMulti) {
+                    extreme(times_.decompress(d, wrapping_mul(kMulti, diff_[last_]), 4));
+                } else {
+                    const int32_t factor = static_cast<int32_t>(kMulti) - static_cast<int32_t>(code);
+                    if (factor > kMultiMinus) {
+                        times_.decompress(d, wrapping_mul(factor, diff_[last_]), 5);
+                    } else {
+                        extreme(times_.decompress(d, wrapping_mul(kMultiMinus, diff_[last_]), 6));
+                    }
+                }
+            } else if (code == kFull) {
+                new_sequence(d);
+            } else if (code > kFull) {
+                last_ = (last_ + code - kFull) & 3;
+                continue;
+            }
+            return true;
+        }
+        return false;
+    }
+
+ private:
+    static constexpr uint32_t kMulti = 500;
+    static constexpr int32_t kMultiMinus = -10;
+    static constexpr uint32_t kUnchanged = kMulti + 10 + 1;  // 511
+    static constexpr uint32_t kFull = kUnchanged + 1;        // 512
+
+    void new_sequence(ArithmeticDecoder &d) {
+        next_ = (next_ + 1) & 3;
+        times_.decompress(d, 0, 8);  // high half of the time
+        d.read_int();                // low half
+        last_ = next_;
+        diff_[last_] = 0;
+        extremes_[last_] = 0;
+    }
+    // A difference far from the expected multiple becomes the new step after a few.
+    void extreme(int32_t difference) {
+        if (++extremes_[last_] > 3) {
+            diff_[last_] = difference;
+            extremes_[last_] = 0;
+        }
+    }
+
+    SymbolModel multi_{kFull + 4};  // 516 codes
+    SymbolModel zero_diff_{6};
+    IntegerDecoder times_{32, 9};
+    uint32_t last_ = 0, next_ = 0;
+    int32_t diff_[4] = {};
+    uint32_t extremes_[4] = {};
+};
+
+// Colour: which bytes changed, then one symbol per changed byte; the values are not needed.
+class Rgb12 {
+ public:
+    Rgb12() : diffs_{SymbolModel(256), SymbolModel(256), SymbolModel(256), SymbolModel(256),
+                     SymbolModel(256), SymbolModel(256)} {}
+    void next(ArithmeticDecoder &d) {
+        const uint32_t used = d.decode_symbol(used_);
+        if (used & 1) d.decode_symbol(diffs_[0]);    // red, low byte
+        if (used & 2) d.decode_symbol(diffs_[1]);    // red, high byte
+        if (used & 64) {                             // green and blue differ from red
+            if (used & 4) d.decode_symbol(diffs_[2]);   // green, low
+            if (used & 16) d.decode_symbol(diffs_[4]);  // blue, low
+            if (used & 8) d.decode_symbol(diffs_[3]);   // green, high
+            if (used & 32) d.decode_symbol(diffs_[5]);  // blue, high
+        }
+    }
+
+ private:
+    SymbolModel used_{128};
+    SymbolModel diffs_[6];
+};
+
+// Extra bytes: one model per byte.
+class Bytes {
+ public:
+    explicit Bytes(uint32_t count) : models_(count, SymbolModel(256)) {}
+    void next(ArithmeticDecoder &d) {
+        for (SymbolModel &m : models_) d.decode_symbol(m);
+    }
+
+ private:
+    std::vector<SymbolModel> models_;
+};
+
+class WavePacket13 {
+ public:
+    WavePacket13() : offset_kind_{SymbolModel(4), SymbolModel(4), SymbolModel(4), SymbolModel(4)} {
+        offset_diff_.init();
+        size_.init();
+        return_point_.init();
+        xyz_.init();
+    }
+    void next(ArithmeticDecoder &d) {
+        d.decode_symbol(descriptor_);
+        kind_ = d.decode_symbol(offset_kind_[kind_]);
+        if (kind_ == 2) {
+            offset_diff_.decompress(d, 0);
+        } else if (kind_ == 3) {
+            d.read_int64();
+        }
+        size_.decompress(d, 0);
+        return_point_.decompress(d, 0);
+        xyz_.decompress(d, 0, 0);
+        xyz_.decompress(d, 0, 1);
+        xyz_.decompress(d, 0, 2);
+    }
+
+ private:
+    SymbolModel descriptor_{256};
+    SymbolModel offset_kind_[4];
+    uint32_t kind_ = 0;
+    IntegerDecoder offset_diff_{32}, size_{32}, return_point_{32}, xyz_{32, 3};
+};
+
+// The writer ends a stream by moving into the interval and emitting the bytes that fix it,
+// padded with zeros to the four bytes a reader takes ahead. A stream decoded to its true end
+// has therefore used exactly its bytes, and its window then holds what that ending leaves:
+// at most 2^24 above the interval's base after a long interval, about 2^23 after a short one.
+bool ends_here(const ArithmeticDecoder &d, std::size_t stream_bytes) {
+    if (d.overrun() || d.bytes_consumed() != stream_bytes) return false;
+    const uint32_t v = d.value();
+    if (d.length() > 2 * kMinLength) return v >= 1 && v <= kMinLength;
+    return v >= (kMinLength >> 1) - 0xFFFFu && v <= (kMinLength >> 1);
+}
+
+void count_point(PointTally &t, int32_t x, int32_t y, int32_t z, uint32_t r) {
+    ++t.records;
+    ++t.by_return[r];
+    const int32_t v[3] = {x, y, z};
+    for (int i = 0; i < 3; ++i) {
+        if (v[i] < t.min[i]) t.min[i] = v[i];
+        if (v[i] > t.max[i]) t.max[i] = v[i];
+    }
+}
+
+}  // namespace
+
+PointwiseResult decode_pointwise_chunk(std::span<const unsigned char> chunk,
+                                       std::span<const LazItem> items, uint64_t max_points,
+                                       uint64_t known_points, PointTally &tally) {
+    PointwiseResult result;
+    std::size_t record = 0;
+    bool version_1 = false;
+    for (const LazItem &item : items) {
+        record += item.size;
+        if (item.version == 1 && item.type != static_cast<uint16_t>(ItemType::wavepacket13)) {
+            version_1 = true;
+        }
+    }
+    if (items.empty() || items[0].type != static_cast<uint16_t>(ItemType::point10) ||
+        items[0].size != 20) {
+        result.status = LazStatus::item_mismatch;
+        return result;
+    }
+    if (version_1) {
+        result.status = LazStatus::item_version_1;
+        return result;
+    }
+    if (known_points > max_points) {
+        result.status = LazStatus::too_many_points;
+        return result;
+    }
+    if (chunk.size() < record + 4) {
+        result.status = LazStatus::chunk_truncated;
+        return result;
+    }
+
+    Point10 point(chunk.data());
+    std::unique_ptr<GpsTime11> gps;
+    std::unique_ptr<Rgb12> rgb;
+    std::unique_ptr<Bytes> extra;
+    std::unique_ptr<WavePacket13> wave;
+    for (std::size_t i = 1; i < items.size(); ++i) {
+        switch (static_cast<ItemType>(items[i].type)) {
+        case ItemType::gpstime11: gps = std::make_unique<GpsTime11>(); break;
+        case ItemType::rgb12: rgb = std::make_unique<Rgb12>(); break;
+        case ItemType::byte: extra = std::make_unique<Bytes>(items[i].size); break;
+        case ItemType::wavepacket13: wave = std::make_unique<WavePacket13>(); break;
+        default: result.status = LazStatus::item_mismatch; return result;
+        }
+    }
+
+    ArithmeticDecoder d;
+    const std::span<const unsigned char> stream = chunk.subspan(record);
+    d.start(stream.data(), stream.data() + stream.size());
+
+    PointTally part;
+    count_point(part, point.x(), point.y(), point.z(), point.return_number());
+    uint64_t decoded = 1;
+    // Items follow one another in the record's order within the one stream.
+    auto decode_one = [&]() -> bool {
+        point.next(d);
+        for (std::size_t i = 1; i < items.size(); ++i) {
+            switch (static_cast<ItemType>(items[i].type)) {
+            case ItemType::gpstime11:
+                if (!gps->next(d)) return false;
+                break;
+            case ItemType::rgb12: rgb->next(d); break;
+            case ItemType::byte: extra->next(d); break;
+            default: wave->next(d); break;
+            }
+        }
+        return true;
+    };
+
+    if (known_points != 0) {
+        for (; decoded < known_points; ++decoded) {
+            if (!decode_one() || d.corrupt()) {
+                result.status = LazStatus::stream_corrupt;
+                return result;
+            }
+            if (d.overrun()) {
+                result.status = LazStatus::stream_overrun;
+                return result;
+            }
+            count_point(part, point.x(), point.y(), point.z(), point.return_number());
+        }
+        result.points = decoded;
+        result.count = ChunkCount::stored;
+    } else {
+        // Decode while the stream has bytes left; every count at which it ends exactly is a
+        // candidate, and the bytes are used up once it has read past them.
+        uint64_t first = 0;
+        for (;;) {
+            if (ends_here(d, stream.size())) {
+                if (first == 0) {
+                    first = decoded;
+                } else {
+                    ++result.other_counts;
+                }
+            }
+            if (decoded >= max_points || d.bytes_consumed() > stream.size()) break;
+            if (!decode_one() || d.corrupt()) break;
+            ++decoded;
+            if (first == 0) count_point(part, point.x(), point.y(), point.z(), point.return_number());
+        }
+        if (first == 0) {
+            result.status = d.corrupt() ? LazStatus::stream_corrupt : LazStatus::stream_overrun;
+            return result;
+        }
+        result.points = first;
+        result.count = result.other_counts == 0 ? ChunkCount::exact : ChunkCount::ambiguous;
+    }
+    merge(tally, part);
+    return result;
+}
+
+}  // namespace varnoke::laz
