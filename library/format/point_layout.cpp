@@ -34,8 +34,10 @@ int judge_any(const unsigned char *head, std::size_t got, PointLayout &out) {
     }
     const std::size_t header_bytes = kHeaderBytes[out.version_minor];
     if (got < header_bytes) return VARNOKE_LAS_ERR_TOO_SHORT;
-    // Bit 7 (and bit 6) of the point format mark compressed (LAZ) point data.
-    if ((out.point_format & 0xC0) != 0) return VARNOKE_LAS_ERR_COMPRESSED;
+    // Bit 7 (and bit 6, of older writers) of the point format mark compressed (LAZ) point data;
+    // the other bits are the format.
+    out.compressed = (out.point_format & 0xC0) != 0;
+    out.point_format &= 0x3F;
     if (out.point_format > kHighestFormat[out.version_minor]) return VARNOKE_LAS_ERR_POINT_FORMAT;
     if (out.record_length < kFormatBytes[out.point_format]) return VARNOKE_LAS_ERR_RECORD_LENGTH;
     return VARNOKE_LAS_OK;

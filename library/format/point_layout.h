@@ -27,6 +27,7 @@ struct PointLayout {
     uint32_t vlr_count = 0;        // as the header declares it (kAll only)
     unsigned return_bits = 3;      // low bits of byte 14 that hold the return number
     bool counts64 = false;         // LAS 1.4: 64-bit counts, 15 return numbers
+    bool compressed = false;       // LAZ: point_format without its compression bits (kAll only)
     // kLegacy: the LAS type (1 to 8, or 0 for 1.0 or 1.1 with point format 2 or 3) once the
     // version, the point format and the record length are judged; -1 before.
     int16_t las_type = -1;

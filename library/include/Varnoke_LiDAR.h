@@ -391,7 +391,7 @@ enum varnoke_las_status {
     VARNOKE_LAS_ERR_NOT_LAS = -6,         /* no LASF signature */
     VARNOKE_LAS_ERR_VERSION = -7,         /* a LAS version that is not handled */
     VARNOKE_LAS_ERR_POINT_FORMAT = -8,    /* a point format its version does not define */
-    VARNOKE_LAS_ERR_COMPRESSED = -9,      /* compressed (LAZ) point data */
+    VARNOKE_LAS_ERR_COMPRESSED = -9,      /* compressed data of a kind not decoded */
     VARNOKE_LAS_ERR_RECORD_LENGTH = -10,  /* a record length its point format does not allow */
     VARNOKE_LAS_ERR_DATA_IN_HEADER = -11, /* point data would start inside the header */
     VARNOKE_LAS_ERR_DATA_PAST_END = -12,  /* point data would start past the end of the file */
@@ -403,7 +403,13 @@ enum varnoke_las_status {
     VARNOKE_LAS_ERR_EVLR_POINTER = -18,   /* extended VLRs counted, their start not after the data */
     VARNOKE_LAS_ERR_WAVEFORM_POINTER = -19, /* the waveform data's start contradicts the header */
     VARNOKE_LAS_ERR_VLR_INTO_DATA = -20,  /* a variable-length record runs into the point data */
-    VARNOKE_LAS_ERR_TRUNCATED = -21       /* a repair not allowed to write a cut-off file */
+    VARNOKE_LAS_ERR_TRUNCATED = -21,      /* a repair not allowed to write a cut-off file */
+    VARNOKE_LAS_ERR_LAZ_ITEMS = -22,      /* LAZ: no LASzip VLR, or items not of the format */
+    VARNOKE_LAS_ERR_LAZ_ITEM_VERSION = -23, /* LAZ: items of a version not decoded */
+    VARNOKE_LAS_ERR_LAZ_NO_TABLE = -24,   /* LAZ: no chunk table (an unfinished write) */
+    VARNOKE_LAS_ERR_LAZ_TABLE = -25,      /* LAZ: a chunk table outside the data or inconsistent */
+    VARNOKE_LAS_ERR_LAZ_CHUNK = -26,      /* LAZ: a chunk that cannot be decoded */
+    VARNOKE_LAS_ERR_COUNT_UNCERTAIN = -27 /* LAZ: a repair not written: the count is ambiguous */
 };
 
 /* Bits of varnoke_las_report.stale: which stored values differ from the counted ones. */
@@ -442,6 +448,9 @@ typedef struct varnoke_las_report {
     uint64_t legacy_records;
     uint64_t legacy_records_by_return[5];
     unsigned stale_box_sides; /* bit k: side k of the stored box is stale (k as in box) */
+    int compressed;           /* 1: LAZ; point_format is then without its compression bits */
+    int count_uncertain;      /* 1: LAZ whose last chunk's bytes allow more than one count;
+                                 records holds the smallest, and a repair writes nothing */
 } varnoke_las_report;
 
 /* The size of the report of version 0.2, the most varnoke_las_check() and varnoke_las_repair()

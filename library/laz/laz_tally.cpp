@@ -53,30 +53,30 @@ ChunkResult decode_chunk(const LazFile &file, const ChunkTable &table, std::size
     return decode_pointwise(file, file.vlr.chunk_size, last ? 0 : file.vlr.chunk_size, bytes);
 }
 
+LazStatus chunks_of(const LazFile &file, ChunkTable &table, LazFile &effective) {
+    effective = file;
+    if (file.vlr.compressor == 1) {
+        // One stream without chunks, from the start of the point data to its end; it has no
+        // bound but its bytes.
+        if (file.data_end <= file.data_start || file.data_end > file.file_size) {
+            return LazStatus::chunk_truncated;
+        }
+        table.table_offset = file.data_end;
+        table.chunks.assign(1, {file.data_start, file.data_end - file.data_start, 0});
+        effective.vlr.chunk_size = 0xFFFFFFFEu;
+        return LazStatus::ok;
+    }
+    return read_chunk_table(file.read, file.data_start, file.file_size,
+                            file.vlr.chunk_size == kVariableChunkSize, table);
+}
+
 LazTally tally_laz(const LazFile &file) {
     LazTally out;
     ChunkTable table;
-    if (file.vlr.compressor == 1) {
-        // One stream without chunks, from the start of the point data to its end.
-        if (file.data_end <= file.data_start || file.data_end > file.file_size) {
-            out.status = LazStatus::chunk_truncated;
-            return out;
-        }
-        table.table_offset = file.data_end;
-        table.chunks.push_back({file.data_start, file.data_end - file.data_start, 0});
-    } else {
-        out.status = read_chunk_table(file.read, file.data_start, file.file_size,
-                                      file.vlr.chunk_size == kVariableChunkSize, table);
-        if (out.status != LazStatus::ok) return out;
-    }
-    const LazFile *f = &file;
-    LazFile whole;
-    if (file.vlr.compressor == 1) {
-        // A single stream has no bound but its bytes.
-        whole = file;
-        whole.vlr.chunk_size = 0xFFFFFFFEu;
-        f = &whole;
-    }
+    LazFile effective;
+    out.status = chunks_of(file, table, effective);
+    if (out.status != LazStatus::ok) return out;
+    const LazFile *f = &effective;
     std::vector<unsigned char> buffer;
     for (std::size_t i = 0; i < table.chunks.size(); ++i) {
         const Chunk &c = table.chunks[i];

@@ -41,6 +41,10 @@ struct ChunkResult {
 ChunkResult decode_chunk(const LazFile &file, const ChunkTable &table, std::size_t index,
                          std::span<const unsigned char> bytes);
 
+// Where the chunks of `file` lie: its chunk table, or for a single stream (compressor 1) one
+// chunk of the whole point data; `effective` is `file` as decode_chunk must be given it.
+LazStatus chunks_of(const LazFile &file, ChunkTable &table, LazFile &effective);
+
 // Reads the chunk table and decodes every chunk in turn, one chunk's bytes in memory at a time.
 LazTally tally_laz(const LazFile &file);
 

@@ -18,6 +18,7 @@ void report_layout(const PointLayout &layout, varnoke_las_report &report) {
     report.version_minor = layout.version_minor;
     report.point_format = layout.point_format;
     report.record_length = layout.record_length;
+    report.compressed = layout.compressed ? 1 : 0;
     report.point_data_start = layout.start;
     report.point_data_end = layout.end;
 }
@@ -38,7 +39,10 @@ void report_values(const RoadResult &road, varnoke_las_report &report) {
     report.stale = road.stale;
     report.truncated = road.truncated ? 1 : 0;
     report.stale_box_sides = road.stale_sides;
-    report.trailing_bytes = (layout.end - layout.start) % layout.record_length;
+    report.count_uncertain = road.count_uncertain ? 1 : 0;
+    // Compressed points have no records to be cut inside.
+    report.trailing_bytes =
+        layout.compressed ? 0 : (layout.end - layout.start) % layout.record_length;
     // Before LAS 1.4 the legacy fields are the counts themselves.
     const bool own = layout.counts64;
     report.stored_legacy_records = own ? stored.legacy_records : stored.records;

@@ -1,9 +1,11 @@
 #include "road.h"
 
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "Varnoke_LiDAR.h"
+#include "laz_scan.h"
 #include "point_scan.h"
 #include "status_text.h"
 
@@ -27,10 +29,18 @@ int against_validation(int status, const RoadRules &rules, const JudgedFile &jud
     return status;
 }
 
-// Tallies the records the judged header lays out.
+// Tallies the records the judged header lays out: plain records, or LAZ chunks.
 int scan_records(std::FILE *f, const JudgedFile &judged, const Workers &workers,
-                 PointTally &tally) {
+                 PointTally &tally, bool &exact) {
     const PointLayout &layout = judged.layout;
+    exact = true;
+    if (layout.compressed) {
+        try {
+            return scan_laz(f, judged, workers, tally, exact);
+        } catch (const std::bad_alloc &) {
+            return VARNOKE_LAS_ERR_NO_MEMORY;
+        }
+    }
     const ScanRange range{layout.start, layout.end, layout.record_length, layout.return_bits};
     return scan_points(f, range, workers, tally);
 }
@@ -56,7 +66,9 @@ int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadR
     int status = against_validation(read_and_judge(file.get(), rules.scope, judged), rules, judged);
     if (status != VARNOKE_LAS_OK) return status;
 
-    status = scan_records(file.get(), judged, rules.workers, out.tally);
+    bool exact = true;
+    status = scan_records(file.get(), judged, rules.workers, out.tally, exact);
+    out.count_uncertain = !exact;
     if (status != VARNOKE_LAS_OK) return status;
     const PointLayout &layout = judged.layout;
     status = counted_values(judged.header, layout, out.tally, out.counted);
@@ -72,6 +84,8 @@ int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadR
     if (status != VARNOKE_LAS_OK || !rules.write || (rules.only_if_stale && out.stale == 0)) {
         return status;
     }
+    // A count the bytes leave ambiguous is never written.
+    if (out.count_uncertain) return VARNOKE_LAS_ERR_COUNT_UNCERTAIN;
     if (out.truncated && !rules.allow_truncated) return VARNOKE_LAS_ERR_TRUNCATED;
     if (seam::after_scan != nullptr) seam::after_scan(seam::after_scan_context);
 

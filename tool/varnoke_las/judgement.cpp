@@ -40,9 +40,11 @@ FileResult judge(Entry entry, const Options &options, const varnoke_las_options 
     result.status = repair ? varnoke_las_repair_ex(path, &call, &result.report, sizeof result.report)
                            : varnoke_las_check_ex(path, &call, &result.report, sizeof result.report);
     result.stale_sides = result.report.stale_box_sides;
-    if (result.status == VARNOKE_LAS_ERR_TRUNCATED) {
+    if (result.status == VARNOKE_LAS_ERR_TRUNCATED ||
+        result.status == VARNOKE_LAS_ERR_COUNT_UNCERTAIN) {
         result.stale = result.report.stale;
-        result.outcome = Outcome::truncated;
+        result.outcome = result.status == VARNOKE_LAS_ERR_TRUNCATED ? Outcome::truncated
+                                                                   : Outcome::uncertain;
         return result;
     }
     if (result.status != VARNOKE_LAS_OK) return result;
@@ -56,6 +58,8 @@ FileResult judge(Entry entry, const Options &options, const varnoke_las_options 
     }
     if (repair) {
         result.outcome = result.report.written ? Outcome::repaired : Outcome::ok;
+    } else if (result.report.count_uncertain) {
+        result.outcome = Outcome::uncertain;
     } else if (result.report.truncated) {
         result.outcome = Outcome::truncated;
     } else {

@@ -11,7 +11,7 @@
 
 namespace varnoke_las {
 
-enum class Outcome { ok, stale, repaired, truncated, refused };
+enum class Outcome { ok, stale, repaired, truncated, uncertain, refused };
 
 struct FileResult {
     std::string path;

@@ -111,17 +111,22 @@ void Progress::erase() {
 }
 
 std::string summary_line(const Tally &tally, double seconds) {
-    const uint64_t files =
-        tally.ok + tally.stale + tally.repaired + tally.truncated + tally.refused;
-    char line[240];
+    const uint64_t files = tally.ok + tally.stale + tally.repaired + tally.truncated +
+                           tally.uncertain + tally.refused;
+    char uncertain[40] = "";
+    if (tally.uncertain > 0) {
+        std::snprintf(uncertain, sizeof uncertain, " %llu uncertain,",
+                      static_cast<unsigned long long>(tally.uncertain));
+    }
+    char line[280];
     std::snprintf(line, sizeof line,
-                  "varnoke-las: %llu file%s: %llu ok, %llu stale, %llu repaired, %llu truncated, "
+                  "varnoke-las: %llu file%s: %llu ok, %llu stale, %llu repaired, %llu truncated,%s "
                   "%llu refused in %.2f s\n",
                   static_cast<unsigned long long>(files), files == 1 ? "" : "s",
                   static_cast<unsigned long long>(tally.ok),
                   static_cast<unsigned long long>(tally.stale),
                   static_cast<unsigned long long>(tally.repaired),
-                  static_cast<unsigned long long>(tally.truncated),
+                  static_cast<unsigned long long>(tally.truncated), uncertain,
                   static_cast<unsigned long long>(tally.refused), seconds);
     return line;
 }

@@ -64,15 +64,15 @@ private:
 };
 
 struct Tally {
-    uint64_t ok = 0, stale = 0, repaired = 0, truncated = 0, refused = 0;
+    uint64_t ok = 0, stale = 0, repaired = 0, truncated = 0, uncertain = 0, refused = 0;
     void add(Outcome outcome) {
-        uint64_t *const counts[] = {&ok, &stale, &repaired, &truncated, &refused};
+        uint64_t *const counts[] = {&ok, &stale, &repaired, &truncated, &uncertain, &refused};
         ++*counts[static_cast<int>(outcome)];
     }
 };
 
 // "varnoke-las: 20 files: 17 ok, 1 stale, 0 repaired, 0 truncated, 2 refused in 0.05 s"
-// ("1 file: ..."),
+// ("1 file: ..."); ", 1 uncertain" before "refused" where some LAZ file's count is ambiguous,
 // with its newline.
 std::string summary_line(const Tally &tally, double seconds);
 

@@ -12,7 +12,8 @@ namespace varnoke_las {
 
 namespace {
 
-constexpr const char *kOutcomes[] = {"ok", "stale", "repaired", "truncated", "refused"};
+constexpr const char *kOutcomes[] = {"ok", "stale", "repaired", "truncated", "uncertain",
+                                     "refused"};
 constexpr const char *kExtremes[6] = {"MaxX", "MinX", "MaxY", "MinY", "MaxZ", "MinZ"};
 constexpr unsigned kKnownBits = VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BY_RETURN |
                                 VARNOKE_LAS_STALE_BOX | VARNOKE_LAS_STALE_LEGACY;
@@ -212,6 +213,13 @@ void append_text_line(std::string &out, const FileResult &result) {
         out += varnoke_las_strerror(result.status);
     } else if (result.outcome == Outcome::truncated) {
         append_truncation(out, result.report);
+    } else if (result.outcome == Outcome::uncertain) {
+        // The bytes of a LAZ file's last chunk allow this count and larger ones.
+        out += ": records ";
+        append_number(out, result.report.stored_records);
+        out += " -> ";
+        append_number(out, result.report.records);
+        out += " or more; the last chunk's bytes allow more than one count";
     } else if (result.outcome != Outcome::ok) {
         append_changes(out, result);
     }
@@ -252,6 +260,8 @@ void append_json_line(std::string &out, const FileResult &result) {
     append_field(out, "point_data_start", r.point_data_start);
     append_field(out, "point_data_end", r.point_data_end);
     append_field(out, "truncated", r.truncated ? 1u : 0u);
+    append_field(out, "compressed", r.compressed ? 1u : 0u);
+    append_field(out, "count_uncertain", r.count_uncertain ? 1u : 0u);
     append_field(out, "stored_legacy_records", r.stored_legacy_records);
     out += ",\"stored_legacy_records_by_return\":";
     append_json_array(out, r.stored_legacy_records_by_return);
