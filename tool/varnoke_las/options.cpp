@@ -3,7 +3,6 @@
 #include <getopt.h>
 
 #include <charconv>
-#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -61,6 +60,7 @@ std::string misused_option(int value, std::string_view arg) {
     if (value == 0) {
         // A long name that matches none, or the start of more than one.
         const std::string_view name = arg.substr(0, arg.find('='));
+        if (!name.starts_with("--")) return "unknown option";
         int matches = 0;
         for (const option &o : kLongOptions)
             if (o.name != nullptr && std::string_view(o.name).starts_with(name.substr(2)))
