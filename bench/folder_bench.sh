@@ -1,45 +1,22 @@
 #!/usr/bin/env bash
-# The folder benchmark of varnoke-las, on files written by bench/stale_las, all in the page cache
-# unless said otherwise, timed with hyperfine:
-#   many small files  N files of 64 KiB: `varnoke-las check` beside the old recipe (find, xargs
-#                     and one Quillfen per file) on copies of the same files, and beside `cat` of
-#                     all of them to /dev/null;
-#   one large file    1 GiB: `varnoke-las check` beside Quillfen;
-#   eight files       of 256 MiB: `varnoke-las check` beside `cat`, in the page cache and cold;
-#   LAS 1.4           1 GiB files of point formats 6 and 7 beside LAS 1.2 files of formats 1 and
-#                     3, their nearest record lengths;
-# and varnoke-las's peak resident memory with 1, 2 and 4 jobs. `check` exits with 1 on the stale
-# files, so exit statuses are not judged while timing. Every header is repaired by
-# varnoke-las at the end and checked by stale_las.
+# The folder benchmark of varnoke-las, timed with hyperfine: many small files beside the old
+# recipe (find, xargs, one Quillfen per file) and `cat`; one large file beside Quillfen; eight
+# files beside `cat`, warm and cold; LAS 1.4 beside LAS 1.2; and the peak memory by --jobs
+# (doc/BENCHMARKS.md). Every header is repaired at the end and checked by stale_las.
 set -euo pipefail
 
-usage() {
-  cat <<'USAGE'
-usage: bench/folder_bench.sh [options] BUILD_DIR
+usage_text='usage: bench/folder_bench.sh [options] BUILD_DIR
   --runs N     timed runs of each command (default 5)
   --small N    how many files of 64 KiB (default 10000)
+  --mib N      size of the large files in MiB (default 1024; the eight files take N/4 each)
   --dir DIR    where the files are written (made if missing; default BUILD_DIR/bench-folders)
   --keep       keep the files afterwards
+The files take 7 x N MiB (N at least 4) and 128 KiB per thousand small files (7 GiB by default).
 Needs hyperfine, jq and /usr/bin/time; cold runs empty the page cache with drop_caches (root) or
-evict the files with vmtouch -e.
-USAGE
-}
-
-runs=5 small=10000 dir='' keep='' build=''
-while (($#)); do
-  case $1 in
-    --runs | --small | --dir)
-      (($# > 1)) || { usage >&2; exit 2; }
-      declare "${1#--}=$2"
-      shift ;;
-    --keep) keep=1 ;;
-    -h | --help) usage; exit 0 ;;
-    -*) usage >&2; exit 2 ;;
-    *) [[ -z $build ]] || { usage >&2; exit 2; }; build=$1 ;;
-  esac
-  shift
-done
-[[ -n $build ]] || { usage >&2; exit 2; }
+evict the files with vmtouch -e.'
+runs=5 small=10000 mib=1024 dir='' keep=''
+value_options='runs small mib dir' flag_options='keep'
+source "$(dirname "$0")/options.sh"
 for tool in hyperfine jq /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "folder_bench: $tool is missing" >&2; exit 1; }
 done
@@ -57,12 +34,10 @@ mkdir -p "$dir/small" "$dir/small-copies" "$dir/eight" "$dir/one" "$dir/las14"
 for ((k = 1; k < small; ++k)); do printf '%s\n' "$(printf 'f%05d.las' "$k")"; done |
   (cd "$dir/small" && xargs -n 1000 sh -c 'for f; do cp f00000.las "$f"; done' sh)
 cp -r "$dir/small/." "$dir/small-copies/"
-for k in 1 2 3 4 5 6 7 8; do "$stale_las" write "$dir/eight/f$k.las" $((k % 4)) 256 "$k"; done
-"$stale_las" write "$dir/one/format1.las" 1 1024 11
-"$stale_las" write "$dir/las14/format1-1.2.las" 1 1024 12
-"$stale_las" write "$dir/las14/format6-1.4.las" 6 1024 13
-"$stale_las" write "$dir/las14/format3-1.2.las" 3 1024 14
-"$stale_las" write "$dir/las14/format7-1.4.las" 7 1024 15
+for k in 1 2 3 4 5 6 7 8; do "$stale_las" write "$dir/eight/f$k.las" $((k % 4)) $((mib / 4)) "$k"; done
+for spec in 11:one/format1:1 12:las14/format1-1.2:1 13:las14/format6-1.4:6 14:las14/format3-1.2:3 15:las14/format7-1.4:7; do
+  IFS=: read -r seed path format <<<"$spec" && "$stale_las" write "$dir/$path.las" "$format" "$mib" "$seed"
+done
 
 # Seconds with three decimals: "| name | median | command: median (ratio to the first) ... |".
 row='def f: (. * 1000 | round) as $m | "\($m / 1000 | floor).\("00\($m % 1000)"[-3:])";
@@ -95,19 +70,19 @@ time_row "$small files of 64 KiB" warm \
   "cat=find $dir/small -type f -print0 | xargs -0 cat > /dev/null" \
   "varnoke-las=$varnoke_las check --quiet $dir/small" \
   "find-xargs-Quillfen=$recipe"
-time_row "one file of 1 GiB" warm \
+time_row "one file of $mib MiB" warm \
   "Quillfen=$quillfen $dir/one/format1.las" \
   "varnoke-las=$varnoke_las check --quiet $dir/one/format1.las"
-time_row "8 files of 256 MiB" warm \
+time_row "8 files of $((mib / 4)) MiB" warm \
   "cat=cat $dir/eight/f1.las $dir/eight/f2.las $dir/eight/f3.las $dir/eight/f4.las $dir/eight/f5.las $dir/eight/f6.las $dir/eight/f7.las $dir/eight/f8.las" \
   "varnoke-las=$varnoke_las check --quiet $dir/eight"
-time_row "8 files of 256 MiB, cold" "$dir/eight" \
+time_row "8 files of $((mib / 4)) MiB, cold" "$dir/eight" \
   "cat=cat $dir/eight/f1.las $dir/eight/f2.las $dir/eight/f3.las $dir/eight/f4.las $dir/eight/f5.las $dir/eight/f6.las $dir/eight/f7.las $dir/eight/f8.las" \
   "varnoke-las=$varnoke_las check --quiet $dir/eight"
-time_row "1 GiB, LAS 1.2 format 1 and LAS 1.4 format 6" warm \
+time_row "$mib MiB, LAS 1.2 format 1 and LAS 1.4 format 6" warm \
   "1.2-format1=$varnoke_las check --quiet $dir/las14/format1-1.2.las" \
   "1.4-format6=$varnoke_las check --quiet $dir/las14/format6-1.4.las"
-time_row "1 GiB, LAS 1.2 format 3 and LAS 1.4 format 7" warm \
+time_row "$mib MiB, LAS 1.2 format 3 and LAS 1.4 format 7" warm \
   "1.2-format3=$varnoke_las check --quiet $dir/las14/format3-1.2.las" \
   "1.4-format7=$varnoke_las check --quiet $dir/las14/format7-1.4.las"
 

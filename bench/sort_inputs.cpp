@@ -4,13 +4,13 @@
 #include <functional>
 #include <optional>
 
-#include "support/splitmix64.h"
+#include "random/splitmix64.h"
 
 namespace bench {
 
 namespace {
 
-using lastest::SplitMix64;
+using varnoke_random::SplitMix64;
 
 constexpr uint64_t kInt32Seed = 0x1D2C3B4A59687706u;
 constexpr uint64_t kDoubleSeed = 0x0F1E2D3C4B5A6978u;

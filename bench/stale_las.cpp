@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "Varnoke_LiDAR.h"
-#include "support/splitmix64.h"
+#include "random/splitmix64.h"
 
 namespace {
 
@@ -44,10 +44,6 @@ constexpr std::size_t kHeader14 = 375, kCount64 = 247, kByReturn64 = 255;
 bool is_las14(int format) {
     return format >= 6;
 }
-
-// The header as written: a LAS 1.2 header, or for formats 6 and 7 a LAS 1.4 one whose legacy
-// counts are zero (as the format requires) and whose 64-bit counts are stale.
-std::vector<unsigned char> stale_bytes(uint8_t format);
 
 // Wrong on purpose: a tiny count and a box whose minima exceed its maxima.
 LAS12Header stale_header(uint8_t format) {
@@ -82,6 +78,8 @@ uint8_t return_number_of(uint8_t random) {
     return 5;
 }
 
+// The header as written: a LAS 1.2 header, or for formats 6 and 7 a LAS 1.4 one whose legacy
+// counts are zero (as the format requires) and whose 64-bit counts are stale.
 std::vector<unsigned char> stale_bytes(uint8_t format) {
     const LAS12Header h = stale_header(format);
     std::vector<unsigned char> bytes(is_las14(format) ? kHeader14 : sizeof h);
@@ -110,7 +108,7 @@ int write_file(const char *path, int format, uint64_t bytes_wanted, uint64_t see
     if (f == nullptr) return std::perror(path), 1;
     bool ok = std::fwrite(header.data(), header.size(), 1, f) == 1;
     std::vector<unsigned char> block(kBlockBytes / length * length);
-    lastest::SplitMix64 random(seed);
+    varnoke_random::SplitMix64 random(seed);
     for (uint64_t left = records; ok && left > 0;) {
         const std::size_t n =
             static_cast<std::size_t>(std::min<uint64_t>(left, block.size() / length));
@@ -129,6 +127,13 @@ int write_file(const char *path, int format, uint64_t bytes_wanted, uint64_t see
     ok = ok && std::fflush(f) == 0 && fsync(fileno(f)) == 0;
     if (std::fclose(f) != 0 || !ok) return std::perror(path), 1;
     return 0;
+}
+
+template <typename T>
+T read_at(const unsigned char *bytes, std::size_t at) {
+    T value;
+    std::memcpy(&value, bytes + at, sizeof value);
+    return value;
 }
 
 bool close_to(double got, int32_t raw, double offset) {
@@ -170,21 +175,9 @@ std::string check_file(const char *path) {
     std::fclose(f);
     if (read_error) return "cannot be read";
 
-    const auto u32 = [&h](std::size_t at) {
-        uint32_t v;
-        std::memcpy(&v, h + at, 4);
-        return uint64_t{v};
-    };
-    const auto u64 = [&h](std::size_t at) {
-        uint64_t v;
-        std::memcpy(&v, h + at, 8);
-        return v;
-    };
-    const auto f64 = [&h](std::size_t at) {
-        double v;
-        std::memcpy(&v, h + at, 8);
-        return v;
-    };
+    const auto u32 = [&h](std::size_t at) { return uint64_t{read_at<uint32_t>(h, at)}; };
+    const auto u64 = [&h](std::size_t at) { return read_at<uint64_t>(h, at); };
+    const auto f64 = [&h](std::size_t at) { return read_at<double>(h, at); };
     std::string wrong;
     const bool las14 = is_las14(format);
     if ((las14 ? u64(kCount64) : u32(107)) != points) wrong += " point count;";

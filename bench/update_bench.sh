@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# The header update benchmark. It writes LAS 1.2 files of random records under a stale header
-# (bench/stale_las), has Quillfen repair each and checks the result, then times Quillfen beside
-# `dd bs=1M` (the cost of merely reading the file) with hyperfine, first with each file out of the
-# page cache before every run (cold), then with it in the page cache (warm), and measures
-# Quillfen's peak resident memory with /usr/bin/time. Every header is checked again at the end.
-# --smoke writes small files of each point format and only repairs and checks them.
+# The header update benchmark (doc/BENCHMARKS.md): Quillfen repairs stale LAS 1.2 files written
+# by bench/stale_las, timed by hyperfine beside `dd bs=1M`, cold and warm, with its peak memory.
+# Every header is checked against its records. --smoke only repairs and checks small files.
 set -euo pipefail
 
-usage() {
-  cat <<'EOF'
-usage: bench/update_bench.sh [options] BUILD_DIR
+usage_text='usage: bench/update_bench.sh [options] BUILD_DIR
   --runs N         timed runs of each command on each file and cache state (default 7)
   --mib N          size of the two large files in MiB (default 1024)
   --dir DIR        where the files are written (made if missing; default BUILD_DIR/bench-files)
@@ -17,27 +12,10 @@ usage: bench/update_bench.sh [options] BUILD_DIR
   --quillfen PATH  the Quillfen to run (default BUILD_DIR/tool/Quillfen)
   --smoke          small files of point formats 0 to 3, repaired and checked, nothing timed
 Cold runs empty the page cache with drop_caches when run as root, else evict the file with
-vmtouch -e. Timing needs hyperfine, jq, vmtouch and /usr/bin/time (Debian packages of the
-same names, /usr/bin/time in "time").
-EOF
-}
-
-runs=7 mib=1024 small_mib=100 dir='' keep='' smoke='' quillfen='' build=''
-while (($#)); do
-  case $1 in
-    --runs | --mib | --dir | --quillfen)
-      (($# > 1)) || { usage >&2; exit 2; }
-      declare "${1#--}=$2"
-      shift ;;
-    --keep) keep=1 ;;
-    --smoke) smoke=1 ;;
-    -h | --help) usage; exit 0 ;;
-    -*) usage >&2; exit 2 ;;
-    *) [[ -z $build ]] || { usage >&2; exit 2; }; build=$1 ;;
-  esac
-  shift
-done
-[[ -n $build ]] || { usage >&2; exit 2; }
+vmtouch -e. Timing needs hyperfine, jq, vmtouch and /usr/bin/time.'
+runs=7 mib=1024 small_mib=100 dir='' keep='' smoke='' quillfen=''
+value_options='runs mib dir quillfen' flag_options='keep smoke'
+source "$(dirname "$0")/options.sh"
 stale_las=$build/bench/stale_las
 quillfen=${quillfen:-$build/tool/Quillfen}
 dir=${dir:-$build/bench-files}

@@ -12,11 +12,13 @@
 #include <limits>
 #include <string>
 
-#include "support/splitmix64.h"
+#include "random/splitmix64.h"
 #include "support/x87_world.h"
 
 namespace lastest {
 namespace {
+
+using varnoke_random::SplitMix64;
 
 uint64_t bits_of(double d) {
     return std::bit_cast<uint64_t>(d);

@@ -96,14 +96,14 @@ out=$("$scratch/install_consumer" "$testdata/test1_4.las" -1) || status=$?
 # from a prefix outside the loader's folders with no library path set.
 if [[ $shared == yes ]]; then
     readme=$source_dir/README.md
-    sed -n '/^```c$/,/^```$/p' "$readme" | sed '1d;$d' >"$scratch/lasinfo.c"
-    build_line=$(sed -n 's/^    \(cc lasinfo\.c .*\)$/\1/p' "$readme")
-    [[ -s $scratch/lasinfo.c && -n $build_line ]] || fail "no example program or build line in the README"
+    sed -n '/^```c$/,/^```$/p' "$readme" | sed '1d;$d' >"$scratch/lasstatus.c"
+    build_line=$(sed -n 's/^    \(cc lasstatus\.c .*\)$/\1/p' "$readme")
+    [[ -s $scratch/lasstatus.c && -n $build_line ]] || fail "no example program or build line in the README"
     (cd "$scratch" && unset LD_LIBRARY_PATH && eval "$build_line") || fail "the README's build line failed"
     cp "$testdata/1.2_0.las" "$scratch/example.las"
     chmod u+w "$scratch/example.las"
-    out=$(cd "$scratch" && env -u LD_LIBRARY_PATH ./lasinfo example.las) || fail "the README's example: $out"
-    [[ $out == $'example.las is of LAS type 5\n\rHeader of file example.las has been updated    ' ]] ||
+    out=$(cd "$scratch" && env -u LD_LIBRARY_PATH ./lasstatus example.las) || fail "the README's example: $out"
+    [[ $out == 'example.las: LAS 1.2, point format 0, 1 records, header right' ]] ||
         fail "the README's example printed: $out"
 fi
 

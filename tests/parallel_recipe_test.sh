@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# The README's recipe for many files (section "Many files": find, GNU parallel, varnoke-las), run
-# as written but for the chunks, of 3 files instead of 1000 so that several processes share the
-# list, and for the varnoke-las of BUILD_DIR. Every file is judged once, in the order find lists
-# it, names with spaces and newlines included; parallel exits with the number of chunks that
-# failed. Then the same with check --json, the chunks' JSON Lines sorted by path with jq.
+# The README's recipe for many files (section "Many files, many machines": find, GNU parallel,
+# varnoke-las), run as written but for the chunks, of 3 files instead of 1000 so that several
+# processes share the list, and for the varnoke-las of BUILD_DIR. Every file is judged once, in
+# the order find lists it, names with spaces and newlines included; parallel exits with the number
+# of chunks that failed. Then the same with check --json, the chunks' JSON Lines sorted by path with jq.
 #
 #   tests/parallel_recipe_test.sh BUILD_DIR
 test_name="parallel recipe test"
 source "$(dirname "$0")/script_setup.sh" "$1"
 
-recipe=$(awk '/^## / { inside = ($0 == "## Many files"); next }
+recipe=$(awk '/^## / { inside = ($0 == "## Many files, many machines"); next }
     inside && /^    / { sub(/^    /, ""); print }' "$source_dir/README.md" | grep -v '^folder=')
 [[ $recipe == *' -N 1000 '*'build/tool/varnoke-las repair '* ]] || fail "no recipe in the README"
 recipe=${recipe/ -N 1000 / -N 3 }

@@ -179,10 +179,15 @@ TEST(VarnokeLas, LinesInTheOrderListedWhateverTheJobs) {
         (sub / "x.las").string() + "\nstale " + (sub / "y.las").string() + ": " + kStaleWhat +
         "\nok " + (d / "z.las").string() + "\nok other.txt\nok " + (listed_sub / "x.las").string() +
         "\nstale " + (listed_sub / "y.las").string() + ": " + kStaleWhat + "\n";
-    for (const char *jobs : {"1", "2"}) {
-        const ProcessResult run = run_varnoke_las(
-            {"check", "d", "--jobs", jobs, "--quiet", "--null", "--files-from=list"}, dir.str());
-        EXPECT_EQ(run.out, out) << "--jobs " << jobs;
+    const std::vector<std::string> runs[] = {
+        {"check", "d", "--jobs", "1", "--quiet", "--null", "--files-from=list"},
+        {"check", "--jobs=2", "d", "--quiet", "--null", "--files-from", "list"},
+        {"check", "-j", "2", "-q", "-0", "--files-from", "list", "d"},
+        {"check", "-q0j2", "d", "--files-from=list"},
+    };
+    for (const std::vector<std::string> &args : runs) {
+        const ProcessResult run = run_varnoke_las(args, dir.str());
+        EXPECT_EQ(run.out, out) << ::testing::PrintToString(args);
         EXPECT_EQ(run.status, 1);
     }
 }
@@ -199,6 +204,13 @@ TEST(VarnokeLas, UsageErrorsHelpAndVersion) {
         {{"repair", "--exact", "a.las"}, "", 2},
         {{"check", "--quiet=yes", "a.las"}, "", 2},
         {{"check", "-x", "a.las"}, "", 2},
+        {{"check", "-qx", "a.las"}, "", 2},
+        {{"check", "--frobnicate=1", "a.las"}, "", 2},
+        {{"check", "--j", "2", "a.las"}, "", 2},
+        {{"check", "a.las", "-j"}, "", 2},
+        {{"check", "--files-from="}, "", 2},
+        {{"check", "-q", "--", "-h"}, refused_line("-h", VARNOKE_LAS_ERR_OPEN), 2},
+        {{"-V"}, "varnoke-las (Varnoke LiDAR Utilities) " VARNOKE_LIDAR_VERSION_STRING "\n", 0},
         {{"--version"},
          "varnoke-las (Varnoke LiDAR Utilities) " VARNOKE_LIDAR_VERSION_STRING "\n",
          0},
@@ -208,9 +220,12 @@ TEST(VarnokeLas, UsageErrorsHelpAndVersion) {
         EXPECT_EQ(run.out, c.out) << ::testing::PrintToString(c.args);
         EXPECT_EQ(run.status, c.status) << ::testing::PrintToString(c.args);
     }
-    const ProcessResult help = run_varnoke_las({"check", "a.las", "--help"}, dir.str());
-    EXPECT_EQ(help.out.rfind("Usage: varnoke-las check [options] PATH...\n", 0), 0u);
-    EXPECT_EQ(help.status, 0);
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"check", "a.las", "--help"}, {"-h"}, {"repair", "-h"}}) {
+        const ProcessResult help = run_varnoke_las(args, dir.str());
+        EXPECT_EQ(help.out.rfind("Usage: varnoke-las check [options] PATH...\n", 0), 0u);
+        EXPECT_EQ(help.status, 0);
+    }
 }
 
 // The value of the JSON array `name` at `index`, as written.

@@ -1,7 +1,10 @@
 #include "options.h"
 
+#include <getopt.h>
+
 #include <charconv>
 #include <string_view>
+#include <vector>
 
 #include "Varnoke_LiDAR.h"
 
@@ -22,6 +25,54 @@ std::optional<unsigned> jobs_value(std::string_view text) {
     return value;
 }
 
+// The values of the options that have no short form, above every character.
+enum : int { kExact = 256, kJson, kAllowTruncated, kFilesFrom };
+
+// ':' first: a missing value returns ':' rather than '?'.
+constexpr char kShortOptions[] = ":hVj:q0";
+constexpr option kLongOptions[] = {
+    {"allow-truncated", no_argument, nullptr, kAllowTruncated},
+    {"exact", no_argument, nullptr, kExact},
+    {"files-from", required_argument, nullptr, kFilesFrom},
+    {"help", no_argument, nullptr, 'h'},
+    {"jobs", required_argument, nullptr, 'j'},
+    {"json", no_argument, nullptr, kJson},
+    {"null", no_argument, nullptr, '0'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+
+std::string long_name(int value) {
+    for (const option &o : kLongOptions)
+        if (o.name != nullptr && o.val == value) return std::string("--") + o.name;
+    return {};
+}
+
+// The option as the user wrote it: its long name when `arg`, the argument that held it, is long.
+std::string option_name(int value, std::string_view arg) {
+    if (arg.starts_with("--")) return long_name(value);
+    return std::string(1, '-') + static_cast<char>(value);
+}
+
+// Why getopt_long refused an option: `value` is its optopt, `arg` the argument that held it.
+std::string misused_option(int value, std::string_view arg) {
+    if (value == 0) {
+        // A long name that matches none, or the start of more than one.
+        const std::string_view name = arg.substr(0, arg.find('='));
+        if (!name.starts_with("--")) return "unknown option";
+        int matches = 0;
+        for (const option &o : kLongOptions)
+            if (o.name != nullptr && std::string_view(o.name).starts_with(name.substr(2)))
+                ++matches;
+        if (matches > 1) return "option '" + std::string(name) + "' is ambiguous";
+        return "unknown option '" + std::string(name) + "'";
+    }
+    if (const std::string name = long_name(value); !name.empty())
+        return "option '" + name + "' takes no value";
+    return "unknown option '-" + std::string(1, static_cast<char>(value)) + "'";
+}
+
 }  // namespace
 
 ParsedCommandLine parse_command_line(int argc, const char *const argv[], unsigned processors) {
@@ -33,11 +84,11 @@ ParsedCommandLine parse_command_line(int argc, const char *const argv[], unsigne
     };
     if (argc < 2) return usage_error("no command given: check or repair");
     const std::string_view command = argv[1];
-    if (command == "--help") {
+    if (command == "--help" || command == "-h") {
         parsed.action = Action::help;
         return parsed;
     }
-    if (command == "--version") {
+    if (command == "--version" || command == "-V") {
         parsed.action = Action::version;
         return parsed;
     }
@@ -51,62 +102,66 @@ ParsedCommandLine parse_command_line(int argc, const char *const argv[], unsigne
     }
     options.jobs = processors < 1 ? 1 : processors > kMaxJobs ? kMaxJobs : processors;
 
-    bool options_end = false;
-    for (int i = 2; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (options_end || arg.size() < 2 || arg[0] != '-') {
-            options.paths.emplace_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            options_end = true;
-            continue;
-        }
-        // --name or --name=value; a value may also be the next argument.
-        const std::size_t equals = arg.find('=');
-        const std::string_view name = arg.substr(0, equals);
-        std::optional<std::string_view> value;
-        if (equals != std::string_view::npos) value = arg.substr(equals + 1);
-        const bool takes_value = name == "--jobs" || name == "--files-from";
-        if (takes_value && !value) {
-            if (i + 1 == argc)
-                return usage_error("option '" + std::string(name) + "' needs a value");
-            value = argv[++i];
-        }
-        if (!takes_value && value) {
-            return usage_error("option '" + std::string(name) + "' takes no value");
-        }
-        if (name == "--help") {
-            parsed.action = Action::help;
-            return parsed;
-        } else if (name == "--version") {
-            parsed.action = Action::version;
-            return parsed;
-        } else if (name == "--exact") {
-            options.exact = true;
-        } else if (name == "--quiet") {
-            options.quiet = true;
-        } else if (name == "--json") {
-            options.json = true;
-        } else if (name == "--null") {
-            options.null_separated = true;
-        } else if (name == "--allow-truncated") {
-            options.allow_truncated = true;
-        } else if (name == "--jobs") {
-            const std::optional<unsigned> jobs = jobs_value(*value);
-            if (!jobs) {
-                return usage_error("--jobs takes a number from 1 to " + std::to_string(kMaxJobs) +
-                                   ", not '" + std::string(*value) + "'");
+    // getopt_long sees the command as the program's name and permutes the rest, so options may
+    // come before, between or after the paths. It reorders pointers only, never the strings.
+    std::vector<char *> args;
+    for (int i = 1; i < argc; ++i) args.push_back(const_cast<char *>(argv[i]));
+    args.push_back(nullptr);
+    const int count = argc - 1;
+    // The argument before `next`: the one that held the option just refused.
+    const auto held_by = [&args](int next) {
+        return std::string_view(next > 0 ? args[static_cast<std::size_t>(next - 1)] : "");
+    };
+    opterr = 0;  // the messages below name the option as the user wrote it
+    optind = 0;  // a full restart, also of a cluster of short options left half read
+    for (;;) {
+        const int code = getopt_long(count, args.data(), kShortOptions, kLongOptions, nullptr);
+        if (code == -1) break;
+        switch (code) {
+            case 'h':
+                parsed.action = Action::help;
+                return parsed;
+            case 'V':
+                parsed.action = Action::version;
+                return parsed;
+            case 'q':
+                options.quiet = true;
+                break;
+            case '0':
+                options.null_separated = true;
+                break;
+            case 'j': {
+                const std::optional<unsigned> jobs = jobs_value(optarg);
+                if (!jobs) {
+                    return usage_error("--jobs takes a number from 1 to " +
+                                       std::to_string(kMaxJobs) + ", not '" + optarg + "'");
+                }
+                options.jobs = *jobs;
+                break;
             }
-            options.jobs = *jobs;
-        } else if (name == "--files-from") {
-            if (options.files_from) return usage_error("--files-from given twice");
-            if (value->empty()) return usage_error("--files-from needs a file name");
-            options.files_from = std::string(*value);
-        } else {
-            return usage_error("unknown option '" + std::string(name) + "'");
+            case kExact:
+                options.exact = true;
+                break;
+            case kJson:
+                options.json = true;
+                break;
+            case kAllowTruncated:
+                options.allow_truncated = true;
+                break;
+            case kFilesFrom:
+                if (options.files_from) return usage_error("--files-from given twice");
+                if (*optarg == '\0') return usage_error("--files-from needs a file name");
+                options.files_from = std::string(optarg);
+                break;
+            case ':':
+                return usage_error("option '" + option_name(optopt, held_by(optind)) +
+                                   "' needs a value");
+            default:
+                return usage_error(misused_option(optopt, held_by(optind)));
         }
     }
+    for (int i = optind; i < count; ++i)
+        options.paths.emplace_back(args[static_cast<std::size_t>(i)]);
     if (options.paths.empty() && !options.files_from) {
         return usage_error("no PATH given, and no --files-from");
     }
@@ -136,29 +191,34 @@ std::string help_text() {
            "followed. Any other PATH is judged as a LAS file, whatever its name.\n"
            "\n"
            "Options:\n"
-           "  --exact            judge the box bit for bit against what Quillfen writes\n"
-           "                     (check only)\n"
-           "  --allow-truncated  repair a file whose header declares more records than\n"
-           "                     the file holds (a cut-off file?) instead of refusing it\n"
-           "  --files-from FILE  read more PATHs from FILE, one a line ('-': standard input)\n"
-           "  --null             the PATHs in FILE end with a NUL byte, not a newline\n"
-           "  --jobs N           judge N files at a time (default: the number of processors)\n"
-           "  --json             write JSON Lines: one object per file\n"
-           "  --quiet            no progress line and no summary on standard error\n"
-           "  --help             show this help and exit\n"
-           "  --version          show the version and exit\n"
+           "      --allow-truncated  repair a file whose header declares more records than\n"
+           "                         the file holds (a cut-off download) instead of\n"
+           "                         refusing it\n"
+           "      --exact            judge the box bit for bit against what Quillfen writes\n"
+           "                         (check only)\n"
+           "      --files-from FILE  read more PATHs from FILE, one a line ('-': standard\n"
+           "                         input)\n"
+           "  -0, --null             the PATHs in FILE end with a NUL byte, not a newline\n"
+           "  -j, --jobs N           judge N files at a time (default: the number of\n"
+           "                         processors)\n"
+           "      --json             write JSON Lines: one object per file\n"
+           "  -q, --quiet            no progress line and no summary on standard error\n"
+           "  -h, --help             show this help and exit\n"
+           "  -V, --version          show the version and exit\n"
+           "  --                     what follows is a PATH, even if it starts with '-'\n"
            "\n"
            "One line per file on standard output, in the order of the PATHs:\n"
            "  ok PATH\n"
            "  stale PATH: WHAT STORED -> COUNTED; ...\n"
            "  repaired PATH: WHAT STORED -> WRITTEN; ...\n"
            "  truncated PATH: records STORED -> COUNTED; N bytes of a partial record\n"
+           "  uncertain PATH: records STORED -> COUNTED or more; ...\n"
            "  refused PATH: REASON\n"
            "A value a repair rewrites although it is right is marked (in passing).\n"
            "\n"
-           "Exit status: check 0 when every file is right, 1 when some are stale or\n"
-           "truncated and none was refused, 2 when any was refused; repair 0 when every\n"
-           "file is right afterwards, 2 otherwise. A usage error exits with 2.\n"
+           "Exit status: check 0 when every file is right, 1 when some are stale,\n"
+           "truncated or uncertain and none was refused, 2 when any was refused; repair 0\n"
+           "when every file is right afterwards, 2 otherwise. A usage error exits with 2.\n"
            "See varnoke-las(1) for the details.\n";
 }
 

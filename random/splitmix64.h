@@ -1,11 +1,11 @@
-// A small, fast pseudo-random generator (splitmix64) for test and benchmark inputs: reproducible
-// from its seed, quick enough to fill gigabytes, and good enough for shuffled coordinates.
-#ifndef VARNOKE_TESTS_SPLITMIX64_H
-#define VARNOKE_TESTS_SPLITMIX64_H
+// A small, fast pseudo-random generator (splitmix64) for the inputs of tests and benchmarks:
+// reproducible from its seed, quick enough to fill gigabytes, and good enough for shuffled coordinates.
+#ifndef VARNOKE_RANDOM_SPLITMIX64_H
+#define VARNOKE_RANDOM_SPLITMIX64_H
 
 #include <cstdint>
 
-namespace lastest {
+namespace varnoke_random {
 
 class SplitMix64 {
 public:
@@ -28,6 +28,6 @@ private:
     uint64_t state_;
 };
 
-}  // namespace lastest
+}  // namespace varnoke_random
 
 #endif
