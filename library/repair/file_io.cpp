@@ -63,11 +63,26 @@ bool file_state(std::FILE *f, FileState &state) {
     if (fstat(fileno(f), &st) != 0) return false;
     state.regular = S_ISREG(st.st_mode);
     state.modified_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    state.status_changed_ns =
+        static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
 #endif
     state.size = static_cast<int64_t>(st.st_size);
     state.device = static_cast<uint64_t>(st.st_dev);
     state.inode = static_cast<uint64_t>(st.st_ino);
     return true;
+}
+
+bool name_leads_to(const char *name, const FileState &state) {
+#if defined(_WIN32)
+    // A file that is open cannot lose its name there.
+    (void)name;
+    (void)state;
+    return true;
+#else
+    struct stat st;
+    return stat(name, &st) == 0 && static_cast<uint64_t>(st.st_dev) == state.device &&
+           static_cast<uint64_t>(st.st_ino) == state.inode;
+#endif
 }
 
 int64_t read_at(std::FILE *f, uint64_t position, void *to, std::size_t size) {

@@ -25,12 +25,18 @@ struct FileState {
     bool regular = false;  // a regular file, not a pipe, socket, device or folder
     int64_t size = 0;
     int64_t modified_ns = 0;  // the time of the last change of its data, in nanoseconds
+    // The time of the last change of its state, which no writer can set back as it can the
+    // time of its data (0 on Windows, which keeps no such time).
+    int64_t status_changed_ns = 0;
     uint64_t device = 0;
     uint64_t inode = 0;
 };
 
 // The state of the file under `f`, as it is now; false if the system cannot tell.
 bool file_state(std::FILE *f, FileState &state);
+
+// True when `name` now leads to the file of `state` (the same device and inode).
+bool name_leads_to(const char *name, const FileState &state);
 
 // Seeks to an absolute byte position; offsets beyond 2 GiB work on every platform.
 bool seek_to(std::FILE *f, uint64_t position);

@@ -93,6 +93,8 @@ int update_header_status(const char *filename, const AfterScan &after_scan) {
     store_values(header, judged.layout, counted);
 
     if (after_scan) after_scan();
+    // The update is reported under the name: it must still lead to the file that is written.
+    if (!name_leads_to(filename, judged.state)) return fail(msg::kChangedWhileRead, filename);
     switch (write_header(std::move(file), judged, header)) {
         case VARNOKE_LAS_OK:
             return 0;
