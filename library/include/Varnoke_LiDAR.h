@@ -16,7 +16,7 @@
 /* The version of the library, plain integer literals usable in #if. On Linux the SONAME of the
  * shared library carries the major version: libVarnoke_LiDAR.so.0. */
 #define VARNOKE_LIDAR_VERSION_MAJOR 0
-#define VARNOKE_LIDAR_VERSION_MINOR 2
+#define VARNOKE_LIDAR_VERSION_MINOR 3
 #define VARNOKE_LIDAR_VERSION_PATCH 0
 /* The same version as text, "MAJOR.MINOR.PATCH", made from the three numbers above. */
 #define VARNOKE_LIDAR_STRINGIFY_(x) #x
@@ -387,7 +387,8 @@ enum varnoke_las_status {
     VARNOKE_LAS_ERR_NO_MEMORY = -14,      /* no memory for the scan */
     VARNOKE_LAS_ERR_OPEN_WRITE = -15,     /* a stale file cannot be opened for writing */
     VARNOKE_LAS_ERR_CHANGED = -16,        /* the file changed while it was read; nothing written */
-    VARNOKE_LAS_ERR_WRITE = -17           /* writing, flushing or syncing the header failed */
+    VARNOKE_LAS_ERR_WRITE = -17,          /* writing, flushing or syncing the header failed */
+    VARNOKE_LAS_ERR_LINK = -18            /* a symbolic link under a name given to the _at forms */
 };
 
 /* Bits of varnoke_las_report.stale: which stored values differ from the counted ones. */
@@ -436,6 +437,20 @@ VARNOKE_LIDAR_API int varnoke_las_check(const char *path, varnoke_las_report *re
  * the file is right afterwards (report->written tells whether it was written).
  */
 VARNOKE_LIDAR_API int varnoke_las_repair(const char *path, varnoke_las_report *report);
+
+/*
+ * varnoke_las_check_at(), varnoke_las_repair_at() - as varnoke_las_check() and
+ * varnoke_las_repair(), on the file @name in the folder open under the descriptor @dirfd, for a
+ * program that walks folders through their handles: every open, for reading and for the write,
+ * is relative to @dirfd and follows no symbolic link, so that what is judged and written is the
+ * file found there. @name is one name, without a '/' (VARNOKE_LAS_ERR_ARGUMENT otherwise); a
+ * symbolic link under it is refused with VARNOKE_LAS_ERR_LINK. @dirfd stays open and is not
+ * moved. POSIX systems only: on Windows they return VARNOKE_LAS_ERR_ARGUMENT (use the path
+ * forms there). Since 0.3.
+ */
+VARNOKE_LIDAR_API int varnoke_las_check_at(int dirfd, const char *name, varnoke_las_report *report);
+VARNOKE_LIDAR_API int varnoke_las_repair_at(int dirfd, const char *name,
+                                            varnoke_las_report *report);
 
 /* varnoke_las_strerror() - a fixed English sentence for @status, without a final full stop;
  * "unknown status" for a value that is none of varnoke_las_status. Never null. */

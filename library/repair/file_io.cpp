@@ -32,12 +32,22 @@ bool seek_to(std::FILE *f, uint64_t position) {
 }
 
 File open_without_waiting(const char *name, const char *mode) {
+    return open_named(FileName{kByPath, name}, mode);
+}
+
+File open_named(const FileName &where, const char *mode) {
 #if defined(_WIN32)
     // No name of a pipe or device is opened by mistake here: such names have their own forms.
-    return File(std::fopen(name, mode));
+    if (where.folder != kByPath) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    return File(std::fopen(where.name, mode));
 #else
     const int access = std::strcmp(mode, "r+b") == 0 ? O_RDWR : O_RDONLY;
-    const int fd = open(name, access | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int flags = access | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    const int fd = where.folder == kByPath ? open(where.name, flags)
+                                           : openat(where.folder, where.name, flags | O_NOFOLLOW);
     if (fd < 0) return nullptr;
     std::FILE *f = fdopen(fd, mode);
     if (f == nullptr) {

@@ -19,6 +19,18 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // or a device, does not make the open block. Null, with errno set, when the open fails.
 File open_without_waiting(const char *name, const char *mode);
 
+// Where a file is opened: by its path (links followed), or, where `folder` is not kByPath, by
+// the one name `name` in the folder open under the descriptor `folder`, following no link.
+inline constexpr int kByPath = -1;
+struct FileName {
+    int folder = kByPath;
+    const char *name = nullptr;
+};
+
+// As open_without_waiting, at `where`; a symbolic link under a name in a folder fails with
+// errno ELOOP. Null, with errno set, when the open fails.
+File open_named(const FileName &where, const char *mode);
+
 // What the system says of the file under a handle; compared before a write to tell whether the
 // file changed since it was read.
 struct FileState {

@@ -12,6 +12,26 @@ int varnoke_las_repair(const char *path, varnoke_las_report *report) {
     return varnoke::inspect(path, report, true, {});
 }
 
+int varnoke_las_check_at(int dirfd, const char *name, varnoke_las_report *report) {
+#if defined(_WIN32)
+    (void)dirfd, (void)name, (void)report;
+    return VARNOKE_LAS_ERR_ARGUMENT;
+#else
+    if (dirfd < 0) return VARNOKE_LAS_ERR_ARGUMENT;
+    return varnoke::inspect_named(varnoke::FileName{dirfd, name}, report, false, {});
+#endif
+}
+
+int varnoke_las_repair_at(int dirfd, const char *name, varnoke_las_report *report) {
+#if defined(_WIN32)
+    (void)dirfd, (void)name, (void)report;
+    return VARNOKE_LAS_ERR_ARGUMENT;
+#else
+    if (dirfd < 0) return VARNOKE_LAS_ERR_ARGUMENT;
+    return varnoke::inspect_named(varnoke::FileName{dirfd, name}, report, true, {});
+#endif
+}
+
 const char *varnoke_las_strerror(int status) {
     switch (status) {
         case VARNOKE_LAS_OK:
@@ -50,6 +70,8 @@ const char *varnoke_las_strerror(int status) {
             return "the file changed while it was read; nothing was written to it";
         case VARNOKE_LAS_ERR_WRITE:
             return "writing the header failed; its first bytes may hold the old or the new header";
+        case VARNOKE_LAS_ERR_LINK:
+            return "a symbolic link where a file was found in its folder; it is not followed";
         default:
             return "unknown status";
     }

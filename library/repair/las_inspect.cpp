@@ -2,6 +2,7 @@
 // the header update, reported in a record and a status.
 #include "las_inspect.h"
 
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -36,15 +37,29 @@ void report_values(const HeaderValues &stored, const HeaderValues &counted, cons
     }
 }
 
+// Why an open failed: a link where the walk found a file is named as such.
+int open_failure(const FileName &where, int otherwise) {
+    return where.folder != kByPath && errno == ELOOP ? VARNOKE_LAS_ERR_LINK : otherwise;
+}
+
 }  // namespace
 
 int inspect(const char *path, varnoke_las_report *report, bool repair,
             const AfterScan &after_scan) {
-    if (path == nullptr || report == nullptr) return VARNOKE_LAS_ERR_ARGUMENT;
+    return inspect_named(FileName{kByPath, path}, report, repair, after_scan);
+}
+
+int inspect_named(const FileName &where, varnoke_las_report *report, bool repair,
+                  const AfterScan &after_scan) {
+    if (where.name == nullptr || report == nullptr) return VARNOKE_LAS_ERR_ARGUMENT;
+    // One name in a folder: a link on the way to it would be followed.
+    if (where.folder != kByPath && std::strchr(where.name, '/') != nullptr) {
+        return VARNOKE_LAS_ERR_ARGUMENT;
+    }
     *report = varnoke_las_report{};
 
-    File file = open_without_waiting(path, "rb");
-    if (!file) return VARNOKE_LAS_ERR_OPEN;
+    File file = open_named(where, "rb");
+    if (!file) return open_failure(where, VARNOKE_LAS_ERR_OPEN);
     JudgedFile judged;
     int status = read_and_judge(file.get(), Scope::kAll, judged);
     report_layout(judged.layout, *report);
@@ -67,8 +82,8 @@ int inspect(const char *path, varnoke_las_report *report, bool repair,
     if (after_scan) after_scan();
 
     // Only a stale header is written, through a handle that must lead to the same file.
-    File update = open_without_waiting(path, "r+b");
-    if (!update) return VARNOKE_LAS_ERR_OPEN_WRITE;
+    File update = open_named(where, "r+b");
+    if (!update) return open_failure(where, VARNOKE_LAS_ERR_OPEN_WRITE);
     unsigned char header[kMostHeaderBytes];
     std::memcpy(header, judged.header, sizeof header);
     store_values(header, layout, counted);

@@ -12,6 +12,10 @@ namespace varnoke {
 // file. Returns a varnoke_las_status.
 int inspect(const char *path, varnoke_las_report *report, bool repair, const AfterScan &after_scan);
 
+// As inspect, on the file `where` names; every open of it is made the same way.
+int inspect_named(const FileName &where, varnoke_las_report *report, bool repair,
+                  const AfterScan &after_scan);
+
 }  // namespace varnoke
 
 #endif

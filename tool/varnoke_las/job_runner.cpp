@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "signals.h"
+
 namespace varnoke_las {
 
 namespace {
@@ -33,7 +35,8 @@ void run_in_order(PathList &list, const Options &options, bool measure_sizes,
         std::unique_lock lock(mutex);
         for (;;) {
             work.wait(lock, [&] { return taken < listed_count || closed; });
-            if (taken == listed_count) return;
+            // A stopped run takes no new file; the files taken finish.
+            if (taken == listed_count || stop_signal() != 0) return;
             const uint64_t seq = taken++;
             Entry entry = std::move(slots[seq % window].entry);
             lock.unlock();
@@ -46,12 +49,16 @@ void run_in_order(PathList &list, const Options &options, bool measure_sizes,
         }
     };
     std::vector<std::thread> threads;
-    for (unsigned k = 0; k < options.jobs; ++k) threads.emplace_back(worker);
+    {
+        const StopSignalsBlocked blocked;
+        for (unsigned k = 0; k < options.jobs; ++k) threads.emplace_back(worker);
+    }
 
     // Hands on the finished results at the head of the window, waiting for the head until
     // `target` results have been handed on.
+    // After a stop only the files taken are waited for.
     const auto emit_until = [&](std::unique_lock<std::mutex> &lock, uint64_t target) {
-        while (emitted < listed_count) {
+        while (emitted < (stop_signal() != 0 ? taken : listed_count)) {
             Slot &slot = slots[emitted % window];
             if (!slot.done) {
                 if (emitted >= target) return;
@@ -73,11 +80,12 @@ void run_in_order(PathList &list, const Options &options, bool measure_sizes,
     };
 
     Entry entry;
-    while (list.next(entry)) {
+    while (stop_signal() == 0 && list.next(entry)) {
         listed();
         std::unique_lock lock(mutex);
         // The slot of the new entry must have been handed on.
         emit_until(lock, listed_count + 1 > window ? listed_count + 1 - window : 0);
+        if (stop_signal() != 0) break;
         slots[listed_count % window].entry = std::move(entry);
         ++listed_count;
         work.notify_one();

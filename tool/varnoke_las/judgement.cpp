@@ -4,6 +4,11 @@
 #include <filesystem>
 #include <system_error>
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
 namespace varnoke_las {
 
 bool box_bits_differ(const varnoke_las_report &report, int k) {
@@ -20,21 +25,46 @@ unsigned exact_stale_bits(const varnoke_las_report &report) {
     return stale;
 }
 
+namespace {
+
+// The size of the entry's file, for the progress line; 0 where it cannot be told.
+uint64_t size_of(const Entry &entry) {
+#if !defined(_WIN32)
+    if (entry.folder) {
+        struct stat st;
+        return fstatat(entry.folder->fd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
+                   ? static_cast<uint64_t>(st.st_size)
+                   : 0;
+    }
+#endif
+    std::error_code ignored;
+    const std::uintmax_t size = std::filesystem::file_size(entry.path, ignored);
+    return ignored ? 0 : size;
+}
+
+// A file found by a walk is opened in the folder the walk found it in, following no link.
+int check_or_repair(const Entry &entry, bool repair, varnoke_las_report *report) {
+    if (entry.folder) {
+        return repair ? varnoke_las_repair_at(entry.folder->fd, entry.name.c_str(), report)
+                      : varnoke_las_check_at(entry.folder->fd, entry.name.c_str(), report);
+    }
+    return repair ? varnoke_las_repair(entry.path.c_str(), report)
+                  : varnoke_las_check(entry.path.c_str(), report);
+}
+
+}  // namespace
+
 FileResult judge(Entry entry, const Options &options, bool measure_size) {
     FileResult result;
-    result.path = std::move(entry.path);
-    if (measure_size) {
-        std::error_code ignored;
-        const std::uintmax_t size = std::filesystem::file_size(result.path, ignored);
-        if (!ignored) result.bytes = size;
-    }
+    if (measure_size) result.bytes = size_of(entry);
     if (entry.refused != 0) {
+        result.path = std::move(entry.path);
         result.status = entry.refused;
         return result;
     }
     const bool repair = options.command == Command::repair;
-    result.status = repair ? varnoke_las_repair(result.path.c_str(), &result.report)
-                           : varnoke_las_check(result.path.c_str(), &result.report);
+    result.status = check_or_repair(entry, repair, &result.report);
+    result.path = std::move(entry.path);
     if (result.status != VARNOKE_LAS_OK) return result;
     result.stale = options.exact ? exact_stale_bits(result.report) : result.report.stale;
     if (repair) {
