@@ -6,7 +6,8 @@ set(expected
   d_parallel_qs d_parallel_quicksort d_qs d_quicksort error_msg file_access
   initialize_header10 initialize_header11 initialize_header12
   l_parallel_qs l_parallel_quicksort l_qs l_quicksort update_header
-  varnoke_las_check varnoke_las_check_ex varnoke_las_repair varnoke_las_repair_ex
+  varnoke_las_check varnoke_las_check_at varnoke_las_check_ex varnoke_las_repair
+  varnoke_las_repair_at varnoke_las_repair_ex
   varnoke_las_strerror)
 
 set(found)

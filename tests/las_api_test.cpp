@@ -3,6 +3,12 @@
 // refusals, and the same bytes as Quillfen writes on every file both accept.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include <bit>
 #include <cstring>
 #include <filesystem>
@@ -327,6 +333,44 @@ TEST(LasApi, ReportFilledUpToTheCallersSize) {
     EXPECT_EQ(varnoke_las_check_ex(path.c_str(), reinterpret_cast<varnoke_las_options *>(&older),
                                    &report, sizeof report),
               VARNOKE_LAS_ERR_ARGUMENT);
+}
+
+}  // namespace
+}  // namespace lastest
+
+namespace lastest {
+namespace {
+
+// The status API from many threads at once, each on files of its own and on one shared file:
+// every report is the one a call alone gives.
+TEST(LasApi, ManyThreadsAtOnce) {
+    LasSpec spec;
+    spec.points = {{1, 2, 3, 1}, {4, 5, 6, 2}, {-7, 8, -9, 3}};
+    const Bytes file = make_las(spec);
+    ScratchDir dir;
+    write_file(dir / "shared.las", file);
+    varnoke_las_report alone;
+    ASSERT_EQ(varnoke_las_check((dir / "shared.las").c_str(), &alone), VARNOKE_LAS_OK);
+    constexpr int kThreads = 8;
+    for (int k = 0; k < kThreads; ++k) write_file(dir / ("own" + std::to_string(k) + ".las"), file);
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int k = 0; k < kThreads; ++k) {
+        threads.emplace_back([&, k] {
+            const std::string own = dir / ("own" + std::to_string(k) + ".las");
+            for (int round = 0; round < 20; ++round) {
+                varnoke_las_report r;
+                if (varnoke_las_check((dir / "shared.las").c_str(), &r) != VARNOKE_LAS_OK ||
+                    r.records != alone.records || r.stale != alone.stale ||
+                    std::memcmp(r.box, alone.box, sizeof r.box) != 0)
+                    ++wrong;
+                if (varnoke_las_repair(own.c_str(), &r) != VARNOKE_LAS_OK || r.written != (round == 0))
+                    ++wrong;
+            }
+        });
+    }
+    for (std::thread &t : threads) t.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace

@@ -58,8 +58,26 @@ TEST(LastLook, RefusesAFileChangedBetweenTheScanAndTheWrite) {
     LasSpec spec;
     spec.format = 1;
     spec.points = {{10, -20, 30, 1}, {-40, 50, -60, 2}, {70, 80, 90, 4}};
+    for (int32_t k = 3; k < 101; ++k) spec.points.push_back({k, k, k, 1});
     const Bytes original = make_las(spec);
+    spec.points.push_back({7, 8, 9, 3});
+    [[maybe_unused]] const Bytes other = make_las(spec);
     const Change changes[] = {
+        // Point 100 (format 1: 28 bytes a record from byte 227) moved far out, size kept.
+        {"point 100 rewritten in place, its time of change put back",
+         [](const std::string &name, Bytes &file) {
+             put_u32(file, 227 + 100 * 28, 0x7FFFFFFF);
+             write_file(name, file);
+         }},
+#if !defined(_WIN32)  // there a file that is open cannot lose its name
+        {"another file renamed over its name",
+         [&other](const std::string &name, Bytes &file) {
+             write_file(name + ".new", other);
+             std::filesystem::rename(name + ".new", name);
+             file = other;
+         },
+         false},
+#endif
         {"a byte appended",
          [](const std::string &name, Bytes &file) {
              file.push_back(0x5A);
@@ -143,6 +161,11 @@ TEST(LastLook, RepairRefusesAFileSwappedOrChangedBeforeItsWrite) {
         {"a header byte rewritten in place",
          [](const std::string &name, Bytes &file) {
              put_u8(file, 30, 'Q');
+             keeping_time(name, [&] { write_file(name, file); });
+         }},
+        {"a point record rewritten in place, its time of change put back",
+         [](const std::string &name, Bytes &file) {
+             put_u32(file, 227 + 20, 0x7FFFFFFF);  // the second record's X (format 0: 20 bytes)
              keeping_time(name, [&] { write_file(name, file); });
          }},
     };

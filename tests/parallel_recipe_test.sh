@@ -45,12 +45,20 @@ outcome() {
         echo ok
     fi
 }
+# A name with a newline is shown quoted, as ls --quoting-style=shell-escape shows it.
+shown() {
+    if [[ $1 == *$'\n'* ]]; then
+        printf "'%s'\$'\\\\n''%s'" "${1%%$'\n'*}" "${1#*$'\n'}"
+    else
+        printf %s "$1"
+    fi
+}
 expected=
 for file in "${listed[@]}"; do
     case $(outcome "$file") in
-        refused) expected+="refused $file: $reason"$'\n' ;;
-        repaired) expected+="repaired $file: records 0 -> 1"$'\n' ;;
-        ok) expected+="ok $file"$'\n' ;;
+        refused) expected+="refused $(shown "$file"): $reason"$'\n' ;;
+        repaired) expected+="repaired $(shown "$file"): records 0 -> 1"$'\n' ;;
+        ok) expected+="ok $(shown "$file")"$'\n' ;;
     esac
 done
 status=0

@@ -123,7 +123,7 @@ TEST(ErrorMsg, PrintsOneOfThreeMessages) {
         {-1, ""},
     };
     for (const auto &[number, message] : cases) {
-        EXPECT_EQ(printed([&] { error_msg(number, "f.las"); }), message) << number;
+        EXPECT_EQ(printed([n = number] { error_msg(n, "f.las"); }), message) << number;
     }
 }
 

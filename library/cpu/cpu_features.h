@@ -14,11 +14,15 @@
 
 // A resolver runs while the library is being loaded, before any constructor, the sanitizers'
 // start-up included: neither it nor what it calls may be instrumented.
+// ThreadSanitizer instruments function entry even under no_sanitize("thread"); clang's
+// disable_sanitizer_instrumentation drops that too.
 #if defined(__clang__)
-#define VARNOKE_RESOLVER \
-    __attribute__((no_sanitize("address", "undefined", "coverage"))) __attribute__((used))
+#define VARNOKE_RESOLVER                                                                    \
+    __attribute__((no_sanitize("address", "undefined", "coverage", "thread")))             \
+    __attribute__((disable_sanitizer_instrumentation)) __attribute__((used))
 #else
-#define VARNOKE_RESOLVER __attribute__((no_sanitize("address", "undefined"))) __attribute__((used))
+#define VARNOKE_RESOLVER \
+    __attribute__((no_sanitize("address", "undefined", "thread"))) __attribute__((used))
 #endif
 
 namespace varnoke::cpu {

@@ -409,7 +409,8 @@ enum varnoke_las_status {
     VARNOKE_LAS_ERR_LAZ_NO_TABLE = -24,   /* LAZ: no chunk table (an unfinished write) */
     VARNOKE_LAS_ERR_LAZ_TABLE = -25,      /* LAZ: a chunk table outside the data or inconsistent */
     VARNOKE_LAS_ERR_LAZ_CHUNK = -26,      /* LAZ: a chunk that cannot be decoded */
-    VARNOKE_LAS_ERR_COUNT_UNCERTAIN = -27 /* LAZ: a repair not written: the count is ambiguous */
+    VARNOKE_LAS_ERR_COUNT_UNCERTAIN = -27, /* LAZ: a repair not written: the count is ambiguous */
+    VARNOKE_LAS_ERR_LINK = -28            /* a symbolic link under a name given to the _at forms */
 };
 
 /* Bits of varnoke_las_report.stale: which stored values differ from the counted ones. */
@@ -510,6 +511,23 @@ VARNOKE_LIDAR_API int varnoke_las_repair_ex(const char *path, const varnoke_las_
  * report of version 0.2 (VARNOKE_LAS_REPORT_SIZE_0_2 bytes). */
 VARNOKE_LIDAR_API int varnoke_las_check(const char *path, varnoke_las_report *report);
 VARNOKE_LIDAR_API int varnoke_las_repair(const char *path, varnoke_las_report *report);
+
+/*
+ * varnoke_las_check_at(), varnoke_las_repair_at() - as varnoke_las_check_ex() and
+ * varnoke_las_repair_ex(), on the file @name in the folder open under the descriptor @dirfd, for
+ * a program that walks folders through their handles: every open, for reading and for the
+ * write, is relative to @dirfd and follows no symbolic link, so that what is judged and written
+ * is the file found there. @name is one name, without a '/' (VARNOKE_LAS_ERR_ARGUMENT
+ * otherwise); a symbolic link under it is refused with VARNOKE_LAS_ERR_LINK. @dirfd stays open
+ * and is not moved. POSIX systems only: on Windows they return VARNOKE_LAS_ERR_ARGUMENT (use the
+ * path forms there). Since 0.3.
+ */
+VARNOKE_LIDAR_API int varnoke_las_check_at(int dirfd, const char *name,
+                                           const varnoke_las_options *options,
+                                           varnoke_las_report *report, size_t report_size);
+VARNOKE_LIDAR_API int varnoke_las_repair_at(int dirfd, const char *name,
+                                            const varnoke_las_options *options,
+                                            varnoke_las_report *report, size_t report_size);
 /* varnoke_las_strerror() - a fixed English sentence for @status, without a final full stop;
  * "unknown status" for a value that is none of varnoke_las_status. Never null. */
 VARNOKE_LIDAR_API const char *varnoke_las_strerror(int status);

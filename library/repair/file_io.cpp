@@ -32,12 +32,22 @@ bool seek_to(std::FILE *f, uint64_t position) {
 }
 
 File open_without_waiting(const char *name, const char *mode) {
+    return open_named(FileName{kByPath, name}, mode);
+}
+
+File open_named(const FileName &where, const char *mode) {
 #if defined(_WIN32)
     // No name of a pipe or device is opened by mistake here: such names have their own forms.
-    return File(std::fopen(name, mode));
+    if (where.folder != kByPath) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    return File(std::fopen(where.name, mode));
 #else
     const int access = std::strcmp(mode, "r+b") == 0 ? O_RDWR : O_RDONLY;
-    const int fd = open(name, access | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int flags = access | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    const int fd = where.folder == kByPath ? open(where.name, flags)
+                                           : openat(where.folder, where.name, flags | O_NOFOLLOW);
     if (fd < 0) return nullptr;
     std::FILE *f = fdopen(fd, mode);
     if (f == nullptr) {
@@ -63,11 +73,26 @@ bool file_state(std::FILE *f, FileState &state) {
     if (fstat(fileno(f), &st) != 0) return false;
     state.regular = S_ISREG(st.st_mode);
     state.modified_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    state.status_changed_ns =
+        static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
 #endif
     state.size = static_cast<int64_t>(st.st_size);
     state.device = static_cast<uint64_t>(st.st_dev);
     state.inode = static_cast<uint64_t>(st.st_ino);
     return true;
+}
+
+bool name_leads_to(const char *name, const FileState &state) {
+#if defined(_WIN32)
+    // A file that is open cannot lose its name there.
+    (void)name;
+    (void)state;
+    return true;
+#else
+    struct stat st;
+    return stat(name, &st) == 0 && static_cast<uint64_t>(st.st_dev) == state.device &&
+           static_cast<uint64_t>(st.st_ino) == state.inode;
+#endif
 }
 
 int64_t read_at(std::FILE *f, uint64_t position, void *to, std::size_t size) {

@@ -19,18 +19,36 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // or a device, does not make the open block. Null, with errno set, when the open fails.
 File open_without_waiting(const char *name, const char *mode);
 
+// Where a file is opened: by its path (links followed), or, where `folder` is not kByPath, by
+// the one name `name` in the folder open under the descriptor `folder`, following no link.
+inline constexpr int kByPath = -1;
+struct FileName {
+    int folder = kByPath;
+    const char *name = nullptr;
+};
+
+// As open_without_waiting, at `where`; a symbolic link under a name in a folder fails with
+// errno ELOOP. Null, with errno set, when the open fails.
+File open_named(const FileName &where, const char *mode);
+
 // What the system says of the file under a handle; compared before a write to tell whether the
 // file changed since it was read.
 struct FileState {
     bool regular = false;  // a regular file, not a pipe, socket, device or folder
     int64_t size = 0;
     int64_t modified_ns = 0;  // the time of the last change of its data, in nanoseconds
+    // The time of the last change of its state, which no writer can set back as it can the
+    // time of its data (0 on Windows, which keeps no such time).
+    int64_t status_changed_ns = 0;
     uint64_t device = 0;
     uint64_t inode = 0;
 };
 
 // The state of the file under `f`, as it is now; false if the system cannot tell.
 bool file_state(std::FILE *f, FileState &state);
+
+// True when `name` now leads to the file of `state` (the same device and inode).
+bool name_leads_to(const char *name, const FileState &state);
 
 // Seeks to an absolute byte position; offsets beyond 2 GiB work on every platform.
 bool seek_to(std::FILE *f, uint64_t position);

@@ -29,7 +29,10 @@ int update_header_status(const char *filename) {
     rules.write = true;
     rules.only_if_stale = false;
     RoadResult result;
-    const int status = run_road(std::move(file), WriteTarget{}, rules, result);
+    // The update is reported under the name: it must still lead to the file that is written.
+    WriteTarget target;
+    target.reported_name = filename;
+    const int status = run_road(std::move(file), target, rules, result);
     if (status == VARNOKE_LAS_OK) return 0;
     print_update_message(status, filename, result.judged.header);
     return -1;

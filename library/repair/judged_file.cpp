@@ -30,10 +30,12 @@ int read_and_judge(std::FILE *f, Scope scope, JudgedFile &out) {
 int still_as_judged(std::FILE *f, const JudgedFile &judged) {
     FileState now;
     if (!file_state(f, now)) return VARNOKE_LAS_ERR_READ;
-    // The same file (not another one given its name), not written to since: only then are its
+    // The same file (not another one given its name), not written to since (its status time
+    // too, which a writer that puts the data time back cannot restore): only then are its
     // header bytes read again, so that a pipe put in its place is never read.
     if (now.device != judged.state.device || now.inode != judged.state.inode ||
-        now.size != judged.state.size || now.modified_ns != judged.state.modified_ns) {
+        now.size != judged.state.size || now.modified_ns != judged.state.modified_ns ||
+        now.status_changed_ns != judged.state.status_changed_ns) {
         return VARNOKE_LAS_ERR_CHANGED;
     }
     unsigned char header[kMostHeaderBytes];

@@ -27,8 +27,8 @@ struct JudgedFile {
 // judge_layout. `out` holds what was learned up to then.
 int read_and_judge(std::FILE *f, Scope scope, JudgedFile &out);
 
-// The last look before a write through `f`: its header bytes, size and time of last change must
-// be those of `judged`. VARNOKE_LAS_OK, VARNOKE_LAS_ERR_CHANGED, or VARNOKE_LAS_ERR_READ where
+// The last look before a write through `f`: its header bytes, size and times of last change (of
+// its data and of its state) must be those of `judged`. VARNOKE_LAS_OK, VARNOKE_LAS_ERR_CHANGED, or VARNOKE_LAS_ERR_READ where
 // the system cannot tell.
 int still_as_judged(std::FILE *f, const JudgedFile &judged);
 

@@ -65,17 +65,24 @@ bool read_options(const varnoke_las_options *given, varnoke_las_options &options
     return true;
 }
 
-int judge(const char *path, const varnoke_las_options *given, varnoke_las_report *report,
+int judge(const FileName &where, const varnoke_las_options *given, varnoke_las_report *report,
           std::size_t report_size, bool repair) {
     varnoke_las_options options;
-    if (path == nullptr || report == nullptr || report_size < VARNOKE_LAS_REPORT_SIZE_0_2 ||
+    if (where.name == nullptr || report == nullptr || report_size < VARNOKE_LAS_REPORT_SIZE_0_2 ||
         !read_options(given, options)) {
+        return VARNOKE_LAS_ERR_ARGUMENT;
+    }
+    // One name in a folder: a link on the way to it would be followed.
+    if (where.folder != kByPath && std::strchr(where.name, '/') != nullptr) {
         return VARNOKE_LAS_ERR_ARGUMENT;
     }
     varnoke_las_report full{};
     RoadResult road;
     int status = VARNOKE_LAS_ERR_OPEN;
-    if (File file = open_without_waiting(path, "rb")) {
+    File file = open_named(where, "rb");
+    if (!file) {
+        status = open_failure(where, VARNOKE_LAS_ERR_OPEN);
+    } else {
         RoadRules rules;
         rules.write = repair;
         rules.allow_truncated = (options.flags & VARNOKE_LAS_ALLOW_TRUNCATED) != 0;
@@ -83,7 +90,7 @@ int judge(const char *path, const varnoke_las_options *given, varnoke_las_report
         rules.workers.run = options.run;
         rules.workers.pool = options.pool;
         WriteTarget target;
-        target.path = path;
+        target.where = where;
         status = run_road(std::move(file), target, rules, road);
         report_layout(road.judged.layout, full);
         // Values are reported once they were all counted, whether or not a write followed.
@@ -99,24 +106,56 @@ int judge(const char *path, const varnoke_las_options *given, varnoke_las_report
 
 }  // namespace varnoke
 
+namespace varnoke {
+namespace {
+
+FileName by_path(const char *path) {
+    return FileName{kByPath, path};
+}
+
+// A name in an open folder; none on Windows, where the path functions keep their rules.
+FileName in_folder(int folder, const char *name) {
+#if defined(_WIN32)
+    (void)folder, (void)name;
+    return FileName{kByPath, nullptr};
+#else
+    return FileName{folder < 0 ? kByPath : folder, folder < 0 ? nullptr : name};
+#endif
+}
+
+}  // namespace
+}  // namespace varnoke
+
 extern "C" {
 
 int varnoke_las_check_ex(const char *path, const varnoke_las_options *options,
                          varnoke_las_report *report, size_t report_size) {
-    return varnoke::judge(path, options, report, report_size, false);
+    return varnoke::judge(varnoke::by_path(path), options, report, report_size, false);
 }
 
 int varnoke_las_repair_ex(const char *path, const varnoke_las_options *options,
                           varnoke_las_report *report, size_t report_size) {
-    return varnoke::judge(path, options, report, report_size, true);
+    return varnoke::judge(varnoke::by_path(path), options, report, report_size, true);
+}
+
+int varnoke_las_check_at(int dirfd, const char *name, const varnoke_las_options *options,
+                         varnoke_las_report *report, size_t report_size) {
+    return varnoke::judge(varnoke::in_folder(dirfd, name), options, report, report_size, false);
+}
+
+int varnoke_las_repair_at(int dirfd, const char *name, const varnoke_las_options *options,
+                          varnoke_las_report *report, size_t report_size) {
+    return varnoke::judge(varnoke::in_folder(dirfd, name), options, report, report_size, true);
 }
 
 int varnoke_las_check(const char *path, varnoke_las_report *report) {
-    return varnoke::judge(path, nullptr, report, VARNOKE_LAS_REPORT_SIZE_0_2, false);
+    return varnoke::judge(varnoke::by_path(path), nullptr, report, VARNOKE_LAS_REPORT_SIZE_0_2,
+                          false);
 }
 
 int varnoke_las_repair(const char *path, varnoke_las_report *report) {
-    return varnoke::judge(path, nullptr, report, VARNOKE_LAS_REPORT_SIZE_0_2, true);
+    return varnoke::judge(varnoke::by_path(path), nullptr, report, VARNOKE_LAS_REPORT_SIZE_0_2,
+                          true);
 }
 
 const char *varnoke_las_strerror(int status) {

@@ -1,5 +1,6 @@
 #include "road.h"
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -61,6 +62,10 @@ int write_header(File file, const JudgedFile &judged, const unsigned char *heade
 
 }  // namespace
 
+int open_failure(const FileName &where, int otherwise) {
+    return where.folder != kByPath && errno == ELOOP ? VARNOKE_LAS_ERR_LINK : otherwise;
+}
+
 int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadResult &out) {
     JudgedFile &judged = out.judged;
     int status = against_validation(read_and_judge(file.get(), rules.scope, judged), rules, judged);
@@ -89,11 +94,14 @@ int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadR
     if (out.truncated && !rules.allow_truncated) return VARNOKE_LAS_ERR_TRUNCATED;
     if (seam::after_scan != nullptr) seam::after_scan(seam::after_scan_context);
 
-    if (target.path != nullptr) {
+    if (target.reported_name != nullptr && !name_leads_to(target.reported_name, judged.state)) {
+        return VARNOKE_LAS_ERR_CHANGED;
+    }
+    if (target.where.name != nullptr) {
         // The file is opened for writing only now that it is known to need it; the last look
         // makes sure the new handle leads to the file judged.
-        file = open_without_waiting(target.path, "r+b");
-        if (!file) return VARNOKE_LAS_ERR_OPEN_WRITE;
+        file = open_named(target.where, "r+b");
+        if (!file) return open_failure(target.where, VARNOKE_LAS_ERR_OPEN_WRITE);
     }
     unsigned char header[kMostHeaderBytes];
     std::memcpy(header, judged.header, sizeof header);

@@ -26,10 +26,12 @@ struct RoadRules {
     Workers workers;
 };
 
-// Where the header is written: through the handle read (no path), or through a handle opened by
-// `path`, which must lead to the file read.
+// Where the header is written: through the handle read (no name), or through a handle opened at
+// `where`, which must lead to the file read. `reported_name`, where set, is the name the write is
+// reported under: it must still lead to the file written.
 struct WriteTarget {
-    const char *path = nullptr;
+    FileName where;
+    const char *reported_name = nullptr;
 };
 
 struct RoadResult {
@@ -49,6 +51,9 @@ struct RoadResult {
 // of the step that stopped; `out` holds what was learned up to there. Nothing is written unless
 // every step before the write succeeded and the file is still as judged.
 int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadResult &out);
+
+// Why an open at `where` failed: a link where a walk found a file is VARNOKE_LAS_ERR_LINK.
+int open_failure(const FileName &where, int otherwise);
 
 namespace seam {
 // Called, where set, after the scan and before the last look: the tests change the file there.

@@ -73,6 +73,8 @@ constexpr StatusText kTable[] = {
     {VARNOKE_LAS_ERR_COUNT_UNCERTAIN,
      "the bytes of the last LAZ chunk allow more than one point count; nothing was written",
      nullptr},
+    {VARNOKE_LAS_ERR_LINK,
+     "a symbolic link where a file was found in its folder; it is not followed", nullptr},
     {kChangedSinceValidation, "the file changed after it was validated",
      msg::kChangedSinceValidation},
 };

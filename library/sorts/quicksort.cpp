@@ -71,8 +71,9 @@ void l_qs(int32_t *p, int32_t left, int32_t right, int32_t *p_ind) {
     sort(p, left, right, p_ind);
 }
 
+// The library's own sort, called directly: a program's own l_quicksort must not take its place.
 void l_parallel_quicksort(int32_t *p, int32_t count, int32_t *p_ind) {
-    l_quicksort(p, count, p_ind);
+    if (count > 1) sort(p, 0, count - 1, p_ind);
 }
 
 void l_parallel_qs(int32_t *p, int32_t left, int32_t right, int32_t *p_ind, int32_t /*deep*/) {
@@ -88,7 +89,7 @@ void d_qs(double *p, int32_t left, int32_t right, int32_t *p_ind) {
 }
 
 void d_parallel_quicksort(double *p, int32_t count, int32_t *p_ind) {
-    d_quicksort(p, count, p_ind);
+    if (count > 1) sort(p, 0, count - 1, p_ind);
 }
 
 void d_parallel_qs(double *p, int32_t left, int32_t right, int32_t *p_ind, int32_t /*deep*/) {

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "signals.h"
+
 namespace varnoke_las {
 
 namespace {
@@ -111,7 +113,9 @@ void Pool::worker() {
             run_one(lock);
             continue;
         }
-        if (taken_ == listed_) return;
+        // A stopped run takes no new file; the files taken finish (their callers run their own
+        // pieces when no other thread is left).
+        if (taken_ == listed_ || stop_signal() != 0) return;
         const uint64_t seq = taken_++;
         Entry entry = std::move(slots_[seq % window_].entry);
         lock.unlock();
@@ -125,11 +129,11 @@ void Pool::worker() {
 }
 
 // Hands on the finished results at the head of the window, waiting for the head until `target`
-// results have been handed on.
+// results have been handed on. After a stop only the files taken are waited for.
 void Pool::emit_until(std::unique_lock<std::mutex> &lock, uint64_t target,
                       const std::function<void(FileResult &&)> &emit,
                       const std::function<void()> &idle) {
-    while (emitted_ < listed_) {
+    while (emitted_ < (stop_signal() != 0 ? taken_ : listed_)) {
         Slot &slot = slots_[emitted_ % window_];
         if (!slot.done) {
             if (emitted_ >= target) return;
@@ -153,13 +157,17 @@ void Pool::emit_until(std::unique_lock<std::mutex> &lock, uint64_t target,
 void Pool::run(const std::function<void(FileResult &&)> &emit, const std::function<void()> &idle,
                const std::function<void()> &listed) {
     std::vector<std::thread> threads;
-    for (unsigned k = 0; k < options_.jobs; ++k) threads.emplace_back([this] { worker(); });
+    {
+        const StopSignalsBlocked blocked;
+        for (unsigned k = 0; k < options_.jobs; ++k) threads.emplace_back([this] { worker(); });
+    }
     Entry entry;
-    while (list_.next(entry)) {
+    while (stop_signal() == 0 && list_.next(entry)) {
         listed();
         std::unique_lock lock(mutex_);
         // The slot of the new entry must have been handed on.
         emit_until(lock, listed_ + 1 > window_ ? listed_ + 1 - window_ : 0, emit, idle);
+        if (stop_signal() != 0) break;
         slots_[listed_ % window_].entry = std::move(entry);
         ++listed_;
         work_.notify_one();

@@ -4,6 +4,11 @@
 #include <filesystem>
 #include <system_error>
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
 namespace varnoke_las {
 
 bool box_bits_differ(const varnoke_las_report &report, int k) {
@@ -20,25 +25,53 @@ unsigned exact_stale_bits(const varnoke_las_report &report) {
     return stale;
 }
 
+namespace {
+
+// The size of the entry's file, for the progress line; 0 where it cannot be told.
+uint64_t size_of(const Entry &entry) {
+#if !defined(_WIN32)
+    if (entry.folder) {
+        struct stat st;
+        return fstatat(entry.folder->fd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
+                   ? static_cast<uint64_t>(st.st_size)
+                   : 0;
+    }
+#endif
+    std::error_code ignored;
+    const std::uintmax_t size = std::filesystem::file_size(entry.path, ignored);
+    return ignored ? 0 : size;
+}
+
+// A file found by a walk is opened in the folder the walk found it in, following no link.
+int check_or_repair(const Entry &entry, bool repair, const varnoke_las_options &call,
+                    varnoke_las_report *report) {
+    if (entry.folder) {
+        const int fd = entry.folder->fd;
+        const char *const name = entry.name.c_str();
+        return repair ? varnoke_las_repair_at(fd, name, &call, report, sizeof *report)
+                      : varnoke_las_check_at(fd, name, &call, report, sizeof *report);
+    }
+    const char *const path = entry.path.c_str();
+    return repair ? varnoke_las_repair_ex(path, &call, report, sizeof *report)
+                  : varnoke_las_check_ex(path, &call, report, sizeof *report);
+}
+
+}  // namespace
+
 FileResult judge(Entry entry, const Options &options, const varnoke_las_options &base,
                  bool measure_size) {
     FileResult result;
-    result.path = std::move(entry.path);
-    if (measure_size) {
-        std::error_code ignored;
-        const std::uintmax_t size = std::filesystem::file_size(result.path, ignored);
-        if (!ignored) result.bytes = size;
-    }
+    if (measure_size) result.bytes = size_of(entry);
     if (entry.refused != 0) {
+        result.path = std::move(entry.path);
         result.status = entry.refused;
         return result;
     }
     const bool repair = options.command == Command::repair;
     varnoke_las_options call = base;
     if (options.allow_truncated) call.flags |= VARNOKE_LAS_ALLOW_TRUNCATED;
-    const char *const path = result.path.c_str();
-    result.status = repair ? varnoke_las_repair_ex(path, &call, &result.report, sizeof result.report)
-                           : varnoke_las_check_ex(path, &call, &result.report, sizeof result.report);
+    result.status = check_or_repair(entry, repair, call, &result.report);
+    result.path = std::move(entry.path);
     result.stale_sides = result.report.stale_box_sides;
     if (result.status == VARNOKE_LAS_ERR_TRUNCATED ||
         result.status == VARNOKE_LAS_ERR_COUNT_UNCERTAIN) {

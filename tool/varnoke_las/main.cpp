@@ -10,6 +10,7 @@
 #include "path_list.h"
 #include "progress.h"
 #include "result_line.h"
+#include "signals.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -32,6 +33,25 @@ int exit_status(const Options &options, const Tally &tally) {
     if (tally.truncated > 0 || tally.uncertain > 0) return check ? 1 : 2;
     if (check && tally.stale > 0) return 1;
     return 0;
+}
+
+// Why the --files-from list stopped early, with its newline; empty if it did not.
+std::string list_error_text(const PathList &paths, const Options &options) {
+    const std::string where = "varnoke-las: item " + std::to_string(paths.list_items()) + " of " +
+                              *options.files_from;
+    switch (paths.list_error()) {
+        case ListError::none:
+            return {};
+        case ListError::read:
+            return "varnoke-las: error while reading " + *options.files_from + "\n";
+        case ListError::nul:
+            return where + " holds a NUL byte; a list of NUL-terminated names is read with --null\n";
+        case ListError::too_long:
+            return where + " is longer than " + std::to_string(kLongestItem) +
+                   " bytes, the longest path the system takes; is it a list of names one a line "
+                   "(or, with --null, NUL-terminated)?\n";
+    }
+    return {};
 }
 
 bool write_out(const std::string &text) {
@@ -61,6 +81,7 @@ int main(int argc, char *argv[]) {
             break;
     }
     const Options &options = parsed.options;
+    catch_stop_signals();
 
     std::FILE *list = nullptr;
     if (options.files_from) {
@@ -90,16 +111,21 @@ int main(int argc, char *argv[]) {
                 append_text_line(line, result);
             }
             if (erase_first) progress.erase();
-            written = write_out(line) && written;
+            // Whole and at once, so that a run stopped by any signal shows only files done.
+            written = written && write_all(line);
             progress.file_done(result.bytes);
             progress.tick();
         },
-        [&] { progress.tick(); }, [&] { progress.listed(); });
+        [&] {
+            if (paths.exhausted()) progress.list_complete();
+            progress.tick();
+        },
+        [&] { progress.listed(); });
     progress.erase();
 
     int status = exit_status(options, tally);
-    if (paths.list_failed()) {
-        std::fprintf(stderr, "varnoke-las: error while reading %s\n", options.files_from->c_str());
+    if (const std::string why = list_error_text(paths, options); !why.empty()) {
+        std::fputs(why.c_str(), stderr);
         status = 2;
     }
     if (list != nullptr && list != stdin) std::fclose(list);
@@ -108,5 +134,5 @@ int main(int argc, char *argv[]) {
         status = 2;
     }
     if (!options.quiet) std::fputs(summary_line(tally, progress.seconds()).c_str(), stderr);
-    return status;
+    return stop_signal() != 0 ? 128 + stop_signal() : status;
 }

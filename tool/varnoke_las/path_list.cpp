@@ -1,10 +1,11 @@
 #include "path_list.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <system_error>
 
-#include "Varnoke_LiDAR.h"
+#include "signals.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -18,111 +19,70 @@ namespace varnoke_las {
 
 namespace fs = std::filesystem;
 
+#if defined(PATH_MAX)
+const std::size_t kLongestItem = PATH_MAX;
+#else
+const std::size_t kLongestItem = 32767;  // the longest path of Windows
+#endif
+
 namespace {
 
 // Whatever the file holds now, up to `size` bytes, without waiting for more (a list arriving
 // through a pipe is judged as it comes); 0 at the end, -1 on an error.
+// A signal that stops the run ends the wait of a read with errno EINTR.
 long read_some(std::FILE *file, char *buffer, std::size_t size) {
 #if defined(_WIN32)
     return _read(_fileno(file), buffer, static_cast<unsigned>(size));
 #else
     for (;;) {
         const ssize_t got = ::read(fileno(file), buffer, size);
-        if (got >= 0 || errno != EINTR) return static_cast<long>(got);
+        if (got >= 0 || errno != EINTR || stop_signal() != 0) return static_cast<long>(got);
     }
 #endif
 }
 
 }  // namespace
 
-bool has_las_extension(const std::string &name) {
-    if (name.size() < 4) return false;
-    const char *const tail = name.data() + name.size() - 4;
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    return tail[0] == '.' && lower(tail[1]) == 'l' && lower(tail[2]) == 'a' &&
-           lower(tail[3]) == 's';
-}
-
-FolderWalk::FolderWalk(const fs::path &root) {
-    Entry refused;
-    enter(root, &refused);
-    if (!refused.path.empty()) pending_ = std::move(refused);
-}
-
-// Reads and sorts the entries of `folder` as a new level; a folder that cannot be read sets
-// `refused` instead.
-void FolderWalk::enter(const fs::path &folder, Entry *refused) {
-    Level level;
-    std::error_code error;
-    fs::directory_iterator it(folder, error);
-    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-        const fs::file_type type = it->symlink_status(error).type();
-        if (error) break;
-        if (type == fs::file_type::directory) {
-            level.children.push_back({it->path(), true});
-        } else if (type == fs::file_type::regular &&
-                   has_las_extension(it->path().filename().string())) {
-            level.children.push_back({it->path(), false});
-        }
-    }
-    if (error) {
-        refused->path = folder.string();
-        refused->refused = VARNOKE_LAS_ERR_OPEN;
-        return;
-    }
-    std::sort(level.children.begin(), level.children.end(), [](const Child &a, const Child &b) {
-        return a.path.filename().native() < b.path.filename().native();
-    });
-    levels_.push_back(std::move(level));
-}
-
-bool FolderWalk::next(Entry &entry) {
-    if (pending_) {
-        entry = std::move(*pending_);
-        pending_.reset();
-        return true;
-    }
-    while (!levels_.empty()) {
-        Level &level = levels_.back();
-        if (level.next == level.children.size()) {
-            levels_.pop_back();
-            continue;
-        }
-        Child child = std::move(level.children[level.next++]);
-        if (!child.folder) {
-            entry = Entry{child.path.string(), 0};
-            return true;
-        }
-        Entry refused;
-        enter(child.path, &refused);  // may invalidate `level`
-        if (!refused.path.empty()) {
-            entry = std::move(refused);
-            return true;
-        }
-    }
-    return false;
-}
-
 ListReader::ListReader(std::FILE *file, bool null_separated)
     : file_(file), separator_(null_separated ? '\0' : '\n'), buffer_(1 << 16) {}
 
 bool ListReader::next(std::string &item) {
     item.clear();
+    if (error_ != ListError::none) return false;
+    const auto stop_at = [&](ListError why) {
+        ++items_;
+        error_ = why;
+        return false;
+    };
     for (;;) {
         const char *const begin = buffer_.data() + begin_;
         const char *const end = buffer_.data() + end_;
         const char *const stop = std::find(begin, end, separator_);
+        if (separator_ != '\0' && std::find(begin, stop, '\0') != stop) {
+            return stop_at(ListError::nul);
+        }
+        if (item.size() + static_cast<std::size_t>(stop - begin) > kLongestItem) {
+            return stop_at(ListError::too_long);
+        }
         item.append(begin, stop);
         if (stop != end) {
             begin_ = static_cast<std::size_t>(stop - buffer_.data()) + 1;
             if (item.empty()) continue;
+            ++items_;
             return true;
         }
         begin_ = end_ = 0;
-        if (eof_) return !item.empty();
+        if (eof_) {
+            if (item.empty()) return false;
+            ++items_;
+            return true;
+        }
         const long got = read_some(file_, buffer_.data(), buffer_.size());
         if (got < 0) {
-            failed_ = true;
+#if !defined(_WIN32)
+            if (errno == EINTR) return false;  // the run is stopped
+#endif
+            error_ = ListError::read;
             return false;
         }
         end_ = static_cast<std::size_t>(got);
@@ -139,10 +99,10 @@ PathList::PathList(std::vector<std::string> paths, std::FILE *list, bool null_se
 bool PathList::start(const std::string &path, Entry &entry) {
     std::error_code error;
     if (fs::is_directory(path, error)) {
-        walk_.emplace(fs::path(path));
+        walk_.emplace(path);
         return false;
     }
-    entry = Entry{path, 0};
+    entry = Entry{path, 0, nullptr, {}};
     return true;
 }
 
@@ -157,7 +117,10 @@ bool PathList::next(Entry &entry) {
             continue;
         }
         std::string item;
-        if (!reader_ || !reader_->next(item)) return false;
+        if (!reader_ || !reader_->next(item)) {
+            exhausted_ = true;
+            return false;
+        }
         if (start(item, entry)) return true;
     }
 }

@@ -4,59 +4,46 @@
 #ifndef VARNOKE_LAS_PATH_LIST_H
 #define VARNOKE_LAS_PATH_LIST_H
 
+#include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "folder_walk.h"
+
 namespace varnoke_las {
 
-struct Entry {
-    std::string path;
-    int refused = 0;  // a varnoke_las_status when the entry is refused without being judged
+// Why a list stopped before its end.
+enum class ListError {
+    none,
+    read,      // the system reported a read error
+    nul,       // a line holds a NUL byte: a list of NUL-terminated items read without --null
+    too_long,  // an item longer than kLongestItem bytes
 };
 
-// True for a name ending in ".las" in any case.
-bool has_las_extension(const std::string &name);
-
-// A folder walked depth first: in each folder the entries sorted by name (byte order), a
-// subfolder's files at the place of its name. Only regular files with a .las name are taken;
-// symbolic links, to files or folders, are not followed. A folder that cannot be read is an
-// entry refused with VARNOKE_LAS_ERR_OPEN.
-class FolderWalk {
-public:
-    explicit FolderWalk(const std::filesystem::path &root);
-    bool next(Entry &entry);
-
-private:
-    struct Child {
-        std::filesystem::path path;
-        bool folder;
-    };
-    struct Level {
-        std::vector<Child> children;
-        std::size_t next = 0;
-    };
-    void enter(const std::filesystem::path &folder, Entry *refused);
-    std::vector<Level> levels_;
-    std::optional<Entry> pending_;
-};
+// The longest item taken, the system's limit of a path; a longer one stops the list before
+// more memory is taken.
+extern const std::size_t kLongestItem;
 
 // The items of a list file, one a line or NUL-terminated; empty items are skipped.
 class ListReader {
 public:
     ListReader(std::FILE *file, bool null_separated);
-    // False at the end of the list or on a read error (failed() tells).
+    // False at the end of the list, when a signal stops the run, or at an item that cannot be
+    // a path (error() tells).
     bool next(std::string &item);
-    bool failed() const { return failed_; }
+    ListError error() const { return error_; }
+    uint64_t items() const { return items_; }  // read so far, the one in error included
 
 private:
     std::FILE *file_;
     char separator_;
     std::vector<char> buffer_;
     std::size_t begin_ = 0, end_ = 0;
-    bool eof_ = false, failed_ = false;
+    uint64_t items_ = 0;
+    bool eof_ = false;
+    ListError error_ = ListError::none;
 };
 
 class PathList {
@@ -64,7 +51,9 @@ public:
     // `list` is the opened --files-from file, or null.
     PathList(std::vector<std::string> paths, std::FILE *list, bool null_separated);
     bool next(Entry &entry);
-    bool list_failed() const { return reader_ && reader_->failed(); }
+    ListError list_error() const { return reader_ ? reader_->error() : ListError::none; }
+    uint64_t list_items() const { return reader_ ? reader_->items() : 0; }
+    bool exhausted() const { return exhausted_; }  // every entry listed
 
 private:
     bool start(const std::string &path, Entry &entry);
@@ -72,6 +61,7 @@ private:
     std::size_t next_path_ = 0;
     std::optional<ListReader> reader_;
     std::optional<FolderWalk> walk_;
+    bool exhausted_ = false;
 };
 
 }  // namespace varnoke_las

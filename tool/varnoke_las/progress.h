@@ -3,12 +3,9 @@
 #ifndef VARNOKE_LAS_PROGRESS_H
 #define VARNOKE_LAS_PROGRESS_H
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <thread>
 
 #include "judgement.h"
 #include "options.h"
@@ -17,36 +14,15 @@ namespace varnoke_las {
 
 bool is_terminal(int fd);  // 1: standard output, 2: standard error
 
-// The files and bytes of the whole run, counted ahead on a thread of its own by a second walk
-// of the same PATHs (and of the --files-from list where it is a regular file: a pipe or standard
-// input can be read only once). Nothing is held but the counts.
-class Totals {
-public:
-    explicit Totals(const Options &options);
-    ~Totals();
-    Totals(const Totals &) = delete;
-    Totals &operator=(const Totals &) = delete;
-
-    uint64_t files() const { return files_.load(std::memory_order_relaxed); }
-    uint64_t bytes() const { return bytes_.load(std::memory_order_relaxed); }
-    // True once everything is counted; never where the list cannot be read twice.
-    bool complete() const { return complete_.load(std::memory_order_acquire); }
-    bool countable() const { return countable_; }
-
-private:
-    std::atomic<uint64_t> files_{0}, bytes_{0};
-    std::atomic<bool> complete_{false}, stop_{false};
-    bool countable_ = true;
-    std::thread thread_;
-};
-
 class Progress {
 public:
-    // With `shown` false nothing is drawn and no totals are counted.
+    // With `shown` false nothing is drawn. The files are counted as they are listed: the total
+    // ends in '+' until the listing is complete.
     explicit Progress(const Options &options, bool shown);
     bool shown() const { return shown_; }
     // A file was listed, or its line written (with its size in bytes).
     void listed() { ++listed_; }
+    void list_complete() { complete_ = true; }
     void file_done(uint64_t bytes);
     // Redraws the line if it is a fifth of a second old.
     void tick();
@@ -60,7 +36,7 @@ private:
     std::chrono::steady_clock::time_point start_, last_draw_;
     uint64_t listed_ = 0, files_done_ = 0, bytes_done_ = 0;
     std::size_t width_ = 0;  // of the line on the screen
-    std::unique_ptr<Totals> totals_;
+    bool complete_ = false;
 };
 
 struct Tally {

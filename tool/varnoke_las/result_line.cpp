@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "name_quoting.h"
 #include "number_text.h"
 
 namespace varnoke_las {
@@ -207,7 +208,7 @@ void append_field(std::string &out, const char *name, uint64_t value) {
 void append_text_line(std::string &out, const FileResult &result) {
     out += outcome_name(result.outcome);
     out += ' ';
-    out += result.path;
+    out += shown_name(result.path);
     if (result.outcome == Outcome::refused) {
         out += ": ";
         out += varnoke_las_strerror(result.status);
@@ -230,6 +231,11 @@ void append_json_line(std::string &out, const FileResult &result) {
     const varnoke_las_report &r = result.report;
     out += "{\"path\":";
     append_json_string(out, result.path);
+    if (!is_valid_utf8(result.path)) {  // the path above lost bytes: here they are
+        out += ",\"path_bytes\":\"";
+        out += base64(result.path);
+        out += '"';
+    }
     out += ",\"result\":\"";
     out += outcome_name(result.outcome);
     out += "\",\"status\":";
