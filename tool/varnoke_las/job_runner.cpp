@@ -68,6 +68,7 @@ private:
     std::condition_variable work_, head_done_, piece_done_;
     // Sequence numbers: entries listed, taken by a thread, and handed to emit.
     uint64_t listed_ = 0, taken_ = 0, emitted_ = 0;
+    unsigned running_ = 0;  // files being judged
     bool closed_ = false;
 };
 
@@ -106,17 +107,21 @@ void Pool::worker() {
     call.run = run_pieces;
     call.pool = this;
     std::unique_lock lock(mutex_);
+    // A stopped run takes no new file; the files taken finish.
+    const auto file_waiting = [&] { return taken_ < listed_ && stop_signal() == 0; };
     for (;;) {
-        work_.wait(lock, [&] { return !pieces_.empty() || taken_ < listed_ || closed_; });
+        // A thread stays while any file is being judged: its pieces may still come.
+        work_.wait(lock, [&] {
+            return !pieces_.empty() || file_waiting() || (closed_ && running_ == 0);
+        });
         // Pieces first: a thread is waiting for them.
         if (!pieces_.empty()) {
             run_one(lock);
             continue;
         }
-        // A stopped run takes no new file; the files taken finish (their callers run their own
-        // pieces when no other thread is left).
-        if (taken_ == listed_ || stop_signal() != 0) return;
+        if (!file_waiting()) return;
         const uint64_t seq = taken_++;
+        ++running_;
         Entry entry = std::move(slots_[seq % window_].entry);
         lock.unlock();
         FileResult result = judge(std::move(entry), options_, call, measure_sizes_);
@@ -125,6 +130,7 @@ void Pool::worker() {
         slot.result = std::move(result);
         slot.done = true;
         if (seq == emitted_) head_done_.notify_one();
+        if (--running_ == 0 && closed_) work_.notify_all();
     }
 }
 
