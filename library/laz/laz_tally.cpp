@@ -1,5 +1,6 @@
 #include "laz_tally.h"
 
+#include <array>
 #include <vector>
 
 #include "layered_chunk.h"
@@ -22,16 +23,29 @@ ChunkResult decode_pointwise(const LazFile &file, uint64_t max_points, uint64_t 
 }  // namespace
 
 ChunkResult decode_chunk(const LazFile &file, const ChunkTable &table, std::size_t index,
-                         std::span<const unsigned char> bytes) {
+                         std::span<const unsigned char> bytes, LayeredChunkDecoder *decoder) {
     const Chunk &c = table.chunks[index];
     const bool variable = file.vlr.chunk_size == kVariableChunkSize;
     if (layered(file)) {
         ChunkResult r;
-        std::vector<LayeredItem> items;
-        items.reserve(file.vlr.items.size());
-        for (const LazItem &i : file.vlr.items) items.push_back({i.type, i.size, i.version});
+        // A layered record has a handful of items: no allocation per chunk for them.
+        std::array<LayeredItem, 8> held;
+        std::vector<LayeredItem> many;
+        std::span<const LayeredItem> items;
+        if (file.vlr.items.size() <= held.size()) {
+            for (std::size_t k = 0; k < file.vlr.items.size(); ++k) {
+                const LazItem &i = file.vlr.items[k];
+                held[k] = {i.type, i.size, i.version};
+            }
+            items = std::span<const LayeredItem>(held.data(), file.vlr.items.size());
+        } else {
+            for (const LazItem &i : file.vlr.items) many.push_back({i.type, i.size, i.version});
+            items = many;
+        }
         const uint32_t max_points = variable ? static_cast<uint32_t>(c.points) : file.vlr.chunk_size;
-        const LayeredStatus s = decode_layered_chunk(bytes, items, max_points, r.tally);
+        const LayeredStatus s = decoder != nullptr
+                                    ? decoder->decode(bytes, items, max_points, r.tally)
+                                    : decode_layered_chunk(bytes, items, max_points, r.tally);
         if (s != LayeredStatus::ok) {
             r.status = s == LayeredStatus::stream_overrun ? LazStatus::stream_overrun
                        : s == LayeredStatus::too_many_points ? LazStatus::too_many_points

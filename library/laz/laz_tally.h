@@ -36,10 +36,14 @@ struct ChunkResult {
     bool exact = true;
 };
 
+class LayeredChunkDecoder;
+
 // Decodes chunk `index` of `table` from its bytes alone (`bytes` holds exactly the chunk).
-// Pure, so chunks may be decoded on any thread in any order.
+// Pure, so chunks may be decoded on any thread in any order; `decoder`, where given, is the
+// calling thread's own, whose models layered chunks reuse rather than allocate.
 ChunkResult decode_chunk(const LazFile &file, const ChunkTable &table, std::size_t index,
-                         std::span<const unsigned char> bytes);
+                         std::span<const unsigned char> bytes,
+                         LayeredChunkDecoder *decoder = nullptr);
 
 // Where the chunks of `file` lie: its chunk table, or for a single stream (compressor 1) one
 // chunk of the whole point data; `effective` is `file` as decode_chunk must be given it.

@@ -6,6 +6,7 @@
 
 #include "Varnoke_LiDAR.h"
 #include "file_io.h"
+#include "layered_chunk.h"
 #include "laz_tally.h"
 
 namespace varnoke {
@@ -63,6 +64,7 @@ struct ChunkWork {
 
     void run(unsigned share) {
         std::vector<unsigned char> bytes;
+        laz::LayeredChunkDecoder decoder;
         for (std::size_t i = next.fetch_add(1); i < table->chunks.size() && !failed.load();
              i = next.fetch_add(1)) {
             const laz::Chunk &chunk = table->chunks[i];
@@ -79,7 +81,7 @@ struct ChunkWork {
                 status = LazStatus::read_failed;
             }
             if (status == LazStatus::ok) {
-                result = laz::decode_chunk(*file, *table, i, bytes);
+                result = laz::decode_chunk(*file, *table, i, bytes, &decoder);
                 status = result.status;
             }
             if (status != LazStatus::ok) {
