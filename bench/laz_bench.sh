@@ -60,10 +60,10 @@ expect_ok() {
     { echo "laz_bench: $1 is not judged ok with $2 records: $json" >&2; exit 1; }
 }
 
-seconds() {  # FILE JOBS: mean seconds of `check`
+seconds() {  # FILE JOBS: mean seconds of `check`, elapsed and of CPU time (user + system)
   hyperfine -N --style none --runs "$runs" --warmup 1 --export-json "$work/t.json" \
     "$varnoke_las check --quiet --jobs $2 $1" >/dev/null
-  jq -r '.results[0].mean' "$work/t.json"
+  jq -r '.results[0] | "\(.mean) \(.user + .system)"' "$work/t.json"
 }
 
 peak_mib() {  # ARGS...: peak resident MiB of `check ARGS` (stale or refused files exit non-zero)
@@ -71,8 +71,8 @@ peak_mib() {  # ARGS...: peak resident MiB of `check ARGS` (stale or refused fil
     awk '/Maximum resident/ { printf "%.0f", $6 / 1024 }'
 }
 
-echo "| file | points | compression | jobs | LAZ s | LAS s | LAZ/LAS | M points/s/core | peak RSS LAZ / LAS MiB |"
-echo "|---|---|---|---|---|---|---|---|---|"
+echo "| file | points | compression | jobs | LAZ s | LAS s | LAZ/LAS | M points/s/core | LAZ CPU s | M points/CPU s | peak RSS LAZ / LAS MiB |"
+echo "|---|---|---|---|---|---|---|---|---|---|---|"
 for kind in "${kinds[@]}"; do
   IFS='|' read -r name compression laz twin <<<"$kind"
   python3 "$here/laz_make.py" "$data/$laz" "$data/$twin" "$points" \
@@ -81,12 +81,12 @@ for kind in "${kinds[@]}"; do
   expect_ok "$work/$name.laz" "$n"
   expect_ok "$work/$name.las" "$n"
   for jobs in 1 2; do
-    z=$(seconds "$work/$name.laz" "$jobs")
-    s=$(seconds "$work/$name.las" "$jobs")
-    awk -v f="$name.laz" -v n="$n" -v c="$compression" -v j="$jobs" -v z="$z" -v s="$s" \
+    read -r z cpu < <(seconds "$work/$name.laz" "$jobs")
+    read -r s _ < <(seconds "$work/$name.las" "$jobs")
+    awk -v f="$name.laz" -v n="$n" -v c="$compression" -v j="$jobs" -v z="$z" -v s="$s" -v u="$cpu" \
       -v rz="$(peak_mib --jobs "$jobs" "$work/$name.laz")" -v rs="$(peak_mib --jobs "$jobs" "$work/$name.las")" \
-      'BEGIN { printf "| %s | %d | %s | %d | %.3f | %.3f | %.1f | %.1f | %s / %s |\n",
-               f, n, c, j, z, s, z / s, n / z / j / 1e6, rz, rs }'
+      'BEGIN { printf "| %s | %d | %s | %d | %.3f | %.3f | %.1f | %.1f | %.2f | %.1f | %s / %s |\n",
+               f, n, c, j, z, s, z / s, n / z / j / 1e6, u, n / u / 1e6, rz, rs }'
   done
   rm -f "$work/$name.las"
 done
@@ -124,7 +124,7 @@ for kind in "${kinds[@]}"; do
     "$work/ref-$name.laz" "$work/ref-$name.las" >/dev/null
   read -r _ n full _ < <(NODE_PATH=$laz_perf/node_modules node "$here/laz_perf.js" "$work/ref-$name.laz")
   expect_ok "$work/ref-$name.laz" "$n"
-  z=$(seconds "$work/ref-$name.laz" 1)
+  read -r z _ < <(seconds "$work/ref-$name.laz" 1)
   awk -v f="ref-$name.laz" -v n="$n" -v p="$full" -v z="$z" \
     'BEGIN { printf "| %s | %d | %.2f | %.2f | %.3f | %.2f | %.0f |\n", f, n, p, n / p / 1e6, z, n / z / 1e6, p / z }'
 done
