@@ -49,7 +49,7 @@ trap '[[ -n $keep ]] || rm -rf "$work"' EXIT
 kinds=(
   "pointwise|pointwise, format 3, chunks of 50,000|laz/autzen_trim.laz|laz/autzen_trim.las"
   "layered|layered, format 6, chunks of 1,000|laz/1_4_w_evlr.laz|las13-14/1_4_w_evlr.las"
-  "variable|COPC, format 7, variable chunks of ~17|laz/simple.copc.laz|laz/simple.las"
+  "variable|COPC, format 7, variable chunks of ~16|laz/simple.copc.laz|laz/simple.las"
 )
 
 # Every file must be judged ok with the count it was made with.
