@@ -37,6 +37,8 @@ int exit_status(const Options &options, const Tally &tally) {
 
 // Why the --files-from list stopped early, with its newline; empty if it did not.
 std::string list_error_text(const PathList &paths, const Options &options) {
+    // Without a list there is no list error (and no list name to tell).
+    if (paths.list_error() == ListError::none || !options.files_from) return {};
     const std::string where = "varnoke-las: item " + std::to_string(paths.list_items()) + " of " +
                               *options.files_from;
     switch (paths.list_error()) {
