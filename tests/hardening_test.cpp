@@ -2,8 +2,11 @@
 // in-process, the rest with the real executable.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "Varnoke_LiDAR.h"
 #include "name_quoting.h"
@@ -116,8 +119,22 @@ TEST(StopSignals, LinesOfTheFilesDoneTheSummaryAnd128PlusTheSignal) {
             close(list[1]);
             close(out[0]);
             if (chdir(dir.str().c_str()) != 0) _exit(126);
-            execl(VARNOKE_LAS_PATH, "varnoke-las", "check", "--jobs", "2", "--files-from", "-",
-                  static_cast<char *>(nullptr));
+            // Under user-mode emulation the tool starts through the emulator.
+            std::vector<std::string> words;
+#if defined(TOOL_EMULATOR)
+            const std::string emulator = TOOL_EMULATOR;
+            for (std::size_t start = 0; start <= emulator.size();) {
+                const std::size_t end = std::min(emulator.find('|', start), emulator.size());
+                words.push_back(emulator.substr(start, end - start));
+                start = end + 1;
+            }
+#endif
+            for (const char *word : {VARNOKE_LAS_PATH, "check", "--jobs", "2", "--files-from", "-"})
+                words.emplace_back(word);
+            std::vector<char *> argv;
+            for (std::string &word : words) argv.push_back(word.data());
+            argv.push_back(nullptr);
+            execvp(argv[0], argv.data());
             _exit(127);
         }
         close(list[0]);
