@@ -34,6 +34,19 @@ struct Change {
     bool stale = true;
 };
 
+void append_json_number(std::string &out, double value);
+
+// The stored or the written value of `c`; a real as JSON writes it where `json`.
+void append_value(std::string &out, const Change &c, bool stored, bool json) {
+    if (!c.box) {
+        append_number(out, stored ? c.stored : c.written);
+    } else if (json) {
+        append_json_number(out, stored ? c.stored_box : c.new_box);
+    } else {
+        append_number(out, stored ? c.stored_box : c.new_box);
+    }
+}
+
 bool las14(const varnoke_las_report &report) {
     return report.version_major > 1 || report.version_minor >= 4;
 }
@@ -96,15 +109,9 @@ void append_changes(std::string &out, const FileResult &result) {
         out += c.field;
         out += c.field.starts_with("by return") || c.field.starts_with("legacy by return") ? ": "
                                                                                             : " ";
-        if (c.box) {
-            append_number(out, c.stored_box);
-            out += " -> ";
-            append_number(out, c.new_box);
-        } else {
-            append_number(out, c.stored);
-            out += " -> ";
-            append_number(out, c.written);
-        }
+        append_value(out, c, true, false);
+        out += " -> ";
+        append_value(out, c, false, false);
         if (!c.stale) out += " (in passing)";
     }
     if (const unsigned other = result.stale & ~kKnownBits) {
@@ -283,17 +290,9 @@ void append_json_line(std::string &out, const FileResult &result) {
         out += "{\"field\":\"";
         out += c.key;
         out += "\",\"stored\":";
-        if (c.box) {
-            append_json_number(out, c.stored_box);
-        } else {
-            append_number(out, c.stored);
-        }
+        append_value(out, c, true, true);
         out += ",\"new\":";
-        if (c.box) {
-            append_json_number(out, c.new_box);
-        } else {
-            append_number(out, c.written);
-        }
+        append_value(out, c, false, true);
         out += c.stale ? ",\"stale\":true}" : ",\"stale\":false}";
     }
     out += "]}\n";
