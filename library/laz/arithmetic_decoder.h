@@ -2,6 +2,7 @@
 #ifndef VARNOKE_LAZ_ARITHMETIC_DECODER_H
 #define VARNOKE_LAZ_ARITHMETIC_DECODER_H
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -96,7 +97,7 @@ class ArithmeticDecoder {
             value_ -= split;
             length_ -= split;
         }
-        if (length_ < kMinLength) renormalise();
+        refill();
         if (--m.countdown_ == 0) m.adapt();
         return bit;
     }
@@ -107,17 +108,29 @@ class ArithmeticDecoder {
         uint32_t low_symbol = 0;
         uint32_t high_symbol = m.symbols_;  // the symbol is below this one
         if (m.index_shift_ != 0) {
-            uint32_t slot = (value_ / unit) >> m.index_shift_;
+            // With the quotient at hand, start * unit > value is start > quotient: the search
+            // compares without multiplying.
+            const uint32_t quotient = value_ / unit;
+            uint32_t slot = quotient >> m.index_shift_;
             if (slot > m.index_last_) slot = m.index_last_;
             low_symbol = m.index_[slot];
             high_symbol = m.index_[slot + 1] + 1;
-        }
-        while (high_symbol - low_symbol > 1) {
-            const uint32_t mid = (low_symbol + high_symbol) >> 1;
-            if (start[mid] * unit > value_) {
-                high_symbol = mid;
-            } else {
-                low_symbol = mid;
+            while (high_symbol - low_symbol > 1) {
+                const uint32_t mid = (low_symbol + high_symbol) >> 1;
+                if (start[mid] > quotient) {
+                    high_symbol = mid;
+                } else {
+                    low_symbol = mid;
+                }
+            }
+        } else {
+            while (high_symbol - low_symbol > 1) {
+                const uint32_t mid = (low_symbol + high_symbol) >> 1;
+                if (start[mid] * unit > value_) {
+                    high_symbol = mid;
+                } else {
+                    low_symbol = mid;
+                }
             }
         }
         const uint32_t bottom = start[low_symbol] * unit;
@@ -125,7 +138,7 @@ class ArithmeticDecoder {
             low_symbol + 1 == m.symbols_ ? length_ : start[low_symbol + 1] * unit;
         value_ -= bottom;
         length_ = top - bottom;
-        if (length_ < kMinLength) renormalise();
+        refill();
         ++m.counts_[low_symbol];
         if (--m.countdown_ == 0) m.adapt();
         return low_symbol;
@@ -173,6 +186,22 @@ class ArithmeticDecoder {
             v &= (1u << bits) - 1;
         }
         return v;
+    }
+
+    // Brings the interval back above kMinLength. Whether a byte is due is close to a coin toss,
+    // so away from the end the bytes due (0 to 3) are shifted in without a branch.
+    void refill() {
+        if (end_ - next_ >= 4) {
+            const uint32_t due = static_cast<uint32_t>(std::countl_zero(length_)) >> 3;
+            const uint32_t word = (uint32_t{next_[0]} << 24) | (uint32_t{next_[1]} << 16) |
+                                  (uint32_t{next_[2]} << 8) | next_[3];
+            value_ = static_cast<uint32_t>((uint64_t{value_} << (8 * due)) |
+                                           (uint64_t{word} >> (32 - 8 * due)));
+            length_ <<= 8 * due;
+            next_ += due;
+        } else if (length_ < kMinLength) {
+            renormalise();
+        }
     }
 
     void renormalise() {
