@@ -7,6 +7,7 @@
 
 #include "arithmetic_decoder.h"
 #include "integer_decoder.h"
+#include "running_median.h"
 
 namespace varnoke::laz {
 namespace {
@@ -74,36 +75,6 @@ constexpr uint32_t depth_class(uint32_t n, uint32_t r) {
     return d < 7 ? d : 7;
 }
 
-// A window of the last five differences kept sorted; each new one replaces the largest or the
-// smallest in turn, the side switching when the new value lands on the far side of the middle.
-class RunningMiddle {
- public:
-    void reset() {
-        v_ = {};
-        drop_largest_ = true;
-    }
-    int32_t get() const { return v_[2]; }
-    void add(int32_t x) {
-        if (drop_largest_) {
-            const bool turn = x >= v_[2];
-            std::size_t i = 4;
-            for (; i > 0 && v_[i - 1] > x; --i) v_[i] = v_[i - 1];
-            v_[i] = x;
-            if (turn) drop_largest_ = false;
-        } else {
-            const bool turn = x <= v_[2];
-            std::size_t i = 0;
-            for (; i < 4 && v_[i + 1] < x; ++i) v_[i] = v_[i + 1];
-            v_[i] = x;
-            if (turn) drop_largest_ = true;
-        }
-    }
-
- private:
-    std::array<int32_t, 5> v_{};
-    bool drop_largest_ = true;
-};
-
 // What a channel remembers of its last point.
 struct LastPoint {
     int32_t xyz[3] = {};
@@ -126,8 +97,8 @@ struct Channel {
     IntegerDecoder dx{32, 2};
     IntegerDecoder dy{32, 22};
     IntegerDecoder z{32, 20};
-    std::array<RunningMiddle, 12> mid_x;
-    std::array<RunningMiddle, 12> mid_y;
+    std::array<RunningMedian, 12> mid_x;
+    std::array<RunningMedian, 12> mid_y;
     std::array<int32_t, 8> last_z{};
 
     // Fresh models are already in their starting state.

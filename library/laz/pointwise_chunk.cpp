@@ -6,6 +6,7 @@
 
 #include "arithmetic_decoder.h"
 #include "integer_decoder.h"
+#include "running_median.h"
 
 namespace varnoke::laz {
 
@@ -23,45 +24,6 @@ int32_t wrapping_add(int32_t a, int32_t b) {
 int32_t wrapping_mul(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
-
-// The median of a sliding window of five corrections, as the writer keeps it: a sorted window
-// from which, alternately as values arrive above or below the middle, the largest or the
-// smallest is dropped.
-class Median5 {
- public:
-    int32_t get() const { return v_[2]; }
-    void add(int32_t x) {
-        const int32_t middle = v_[2];
-        int lo;
-        int hi;
-        if (drop_largest_) {
-            lo = 0;
-            hi = 4;  // v_[4] leaves
-            if (x >= middle) drop_largest_ = false;
-        } else {
-            lo = 1;  // v_[0] leaves
-            hi = 5;
-            if (x <= middle) drop_largest_ = true;
-        }
-        // Keep v_[lo..hi) and insert x in order, into the five slots.
-        int32_t kept[5];
-        int n = 0;
-        bool placed = false;
-        for (int i = lo; i < hi; ++i) {
-            if (!placed && x < v_[i]) {
-                kept[n++] = x;
-                placed = true;
-            }
-            kept[n++] = v_[i];
-        }
-        if (!placed) kept[n++] = x;
-        for (int i = 0; i < 5; ++i) v_[i] = kept[i];
-    }
-
- private:
-    int32_t v_[5] = {0, 0, 0, 0, 0};
-    bool drop_largest_ = true;
-};
 
 // Context of a point's return by its return number r and number of returns n (both 0 to 7):
 // the consistent pairs 1 <= r <= n <= 5 get 0 to 14 in order, the others share the rest.
@@ -155,7 +117,7 @@ class Point10 {
     IntegerDecoder point_source_{16};
     ModelPerValue flags_models_, class_models_, user_models_;
     IntegerDecoder dx_{32, 2}, dy_{32, 22}, dz_{32, 20};
-    Median5 median_x_[16], median_y_[16];
+    RunningMedian median_x_[16], median_y_[16];
     int32_t height_[8] = {};
 };
 
