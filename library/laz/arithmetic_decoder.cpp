@@ -1,5 +1,7 @@
 #include "arithmetic_decoder.h"
 
+#include <algorithm>
+
 namespace varnoke::laz {
 
 namespace {
@@ -31,45 +33,72 @@ SymbolModel::SymbolModel(uint32_t symbols, bool fresh)
         index_shift_ = kSymbolShift - index_bits;
         index_last_ = 1u << index_bits;
         index_.resize(index_last_ + 2);
+        // The index of the starting state is the same at every reset: built once.
+        start_fresh();
+        build_index();
+        fresh_index_ = index_;
     }
     if (fresh) reset();
 }
 
+// Every symbol counted once: the cumulative frequencies are then a multiple of the symbol.
+void SymbolModel::start_fresh() {
+    // Locals, so that the stores are not taken to alter the count and the loops run wide.
+    const uint32_t n = symbols_;
+    uint32_t *counts = counts_.data();
+    uint32_t *start = start_.data();
+    const uint32_t scale = 0x80000000u / n;
+    for (uint32_t s = 0; s < n; ++s) counts[s] = 1;
+    for (uint32_t s = 0; s < n; ++s) start[s] = (scale * s) >> (31 - kSymbolShift);
+    total_ = n;
+}
+
+// Models are reset at every chunk, and a chunk of a few points resets more of them than it
+// uses for long: the state the first adaptation would compute is written directly.
 void SymbolModel::reset() {
-    for (uint32_t &c : counts_) c = 1;
-    total_ = 0;
-    interval_ = symbols_;
-    adapt();
+    start_fresh();
+    std::copy(fresh_index_.begin(), fresh_index_.end(), index_.begin());
     interval_ = (symbols_ + 6) >> 1;
     countdown_ = interval_;
 }
 
+void SymbolModel::build_index() {
+    const uint32_t n = symbols_;
+    const uint32_t last = index_last_;
+    const uint32_t shift = index_shift_;
+    const uint32_t *start = start_.data();
+    uint32_t *index = index_.data();
+    uint32_t s = 0;
+    for (uint32_t slot = 0; slot <= last; ++slot) {
+        const uint32_t bound = slot << shift;
+        while (s + 1 < n && start[s + 1] <= bound) ++s;
+        index[slot] = s;
+    }
+    index[last + 1] = n - 1;
+}
+
 void SymbolModel::adapt() {
-    total_ += interval_;
-    if (total_ > kSymbolMaxCount) {
-        total_ = 0;
-        for (uint32_t &c : counts_) {
-            c = (c + 1) >> 1;
-            total_ += c;
+    const uint32_t n = symbols_;
+    uint32_t *counts = counts_.data();
+    uint32_t *start = start_.data();
+    uint32_t total = total_ + interval_;
+    if (total > kSymbolMaxCount) {
+        total = 0;
+        for (uint32_t s = 0; s < n; ++s) {
+            counts[s] = (counts[s] + 1) >> 1;
+            total += counts[s];
         }
     }
-    const uint32_t scale = 0x80000000u / total_;
+    total_ = total;
+    const uint32_t scale = 0x80000000u / total;
     uint32_t below = 0;
-    for (uint32_t s = 0; s < symbols_; ++s) {
-        start_[s] = (scale * below) >> (31 - kSymbolShift);
-        below += counts_[s];
+    for (uint32_t s = 0; s < n; ++s) {
+        start[s] = (scale * below) >> (31 - kSymbolShift);
+        below += counts[s];
     }
-    if (index_shift_ != 0) {
-        uint32_t s = 0;
-        for (uint32_t slot = 0; slot <= index_last_; ++slot) {
-            const uint32_t bound = slot << index_shift_;
-            while (s + 1 < symbols_ && start_[s + 1] <= bound) ++s;
-            index_[slot] = s;
-        }
-        index_[index_last_ + 1] = symbols_ - 1;
-    }
+    if (index_shift_ != 0) build_index();
     interval_ = (5 * interval_) >> 2;
-    const uint32_t longest = (symbols_ + 6) << 3;
+    const uint32_t longest = (n + 6) << 3;
     if (interval_ > longest) interval_ = longest;
     countdown_ = interval_;
 }

@@ -54,6 +54,8 @@ class SymbolModel {
  private:
     friend class ArithmeticDecoder;
     void adapt();
+    void start_fresh();
+    void build_index();
 
     uint32_t symbols_;
     uint32_t index_shift_ = 0;  // 0: no index
@@ -64,6 +66,7 @@ class SymbolModel {
     std::vector<uint32_t> start_;   // scaled cumulative frequency below each symbol
     std::vector<uint32_t> counts_;  // occurrences since the last halving
     std::vector<uint32_t> index_;   // for each slot, the last symbol starting at or below it
+    std::vector<uint32_t> fresh_index_;  // index_ as a reset leaves it
 };
 
 class ArithmeticDecoder {
