@@ -327,19 +327,4 @@ LayeredStatus LayeredChunkDecoder::decode(std::span<const unsigned char> chunk,
     return LayeredStatus::ok;
 }
 
-const char *layered_status_text(LayeredStatus status) {
-    switch (status) {
-    case LayeredStatus::ok: return "ok";
-    case LayeredStatus::bad_items: return "the items are not those of layered compression";
-    case LayeredStatus::truncated: return "the chunk ends before its layer sizes";
-    case LayeredStatus::no_points: return "the chunk holds no point";
-    case LayeredStatus::too_many_points: return "the chunk holds more points than it may";
-    case LayeredStatus::layers_past_end: return "the layers run past the end of the chunk";
-    case LayeredStatus::missing_layer: return "the chunk lacks its coordinate layer";
-    case LayeredStatus::stream_overrun: return "a layer's stream runs past its bytes";
-    case LayeredStatus::stream_corrupt: return "a layer's stream holds a value no writer stores";
-    }
-    return "unknown status";
-}
-
 }  // namespace varnoke::laz

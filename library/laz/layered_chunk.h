@@ -8,16 +8,13 @@
 #include <memory>
 #include <span>
 
+#include "laszip_vlr.h"
 #include "record_tally.h"
 
 namespace varnoke::laz {
 
-// An item of the LASzip record as the layered decoder needs it.
-struct LayeredItem {
-    uint16_t type = 0;
-    uint16_t size = 0;
-    uint16_t version = 0;
-};
+// An item of the LASzip record, as the VLR lists it.
+using LayeredItem = LazItem;
 
 enum class LayeredStatus {
     ok,
@@ -63,9 +60,6 @@ class LayeredChunkDecoder {
  private:
     std::unique_ptr<Models> models_;
 };
-
-// What a status means, for messages.
-const char *layered_status_text(LayeredStatus status);
 
 }  // namespace varnoke::laz
 

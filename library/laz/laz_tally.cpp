@@ -1,6 +1,5 @@
 #include "laz_tally.h"
 
-#include <array>
 #include <vector>
 
 #include "layered_chunk.h"
@@ -28,20 +27,7 @@ ChunkResult decode_chunk(const LazFile &file, const ChunkTable &table, std::size
     const bool variable = file.vlr.chunk_size == kVariableChunkSize;
     if (layered(file)) {
         ChunkResult r;
-        // A layered record has a handful of items: no allocation per chunk for them.
-        std::array<LayeredItem, 8> held;
-        std::vector<LayeredItem> many;
-        std::span<const LayeredItem> items;
-        if (file.vlr.items.size() <= held.size()) {
-            for (std::size_t k = 0; k < file.vlr.items.size(); ++k) {
-                const LazItem &i = file.vlr.items[k];
-                held[k] = {i.type, i.size, i.version};
-            }
-            items = std::span<const LayeredItem>(held.data(), file.vlr.items.size());
-        } else {
-            for (const LazItem &i : file.vlr.items) many.push_back({i.type, i.size, i.version});
-            items = many;
-        }
+        const std::span<const LayeredItem> items = file.vlr.items;
         const uint32_t max_points = variable ? static_cast<uint32_t>(c.points) : file.vlr.chunk_size;
         const LayeredStatus s = decoder != nullptr
                                     ? decoder->decode(bytes, items, max_points, r.tally)
