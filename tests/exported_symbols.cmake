@@ -8,7 +8,7 @@ set(expected
   l_parallel_qs l_parallel_quicksort l_qs l_quicksort update_header
   varnoke_las_check varnoke_las_check_at varnoke_las_check_ex varnoke_las_repair
   varnoke_las_repair_at varnoke_las_repair_ex
-  varnoke_las_strerror)
+  varnoke_las_strerror varnoke_las_warning_code varnoke_las_warning_text)
 
 set(found)
 if(OBJDUMP)

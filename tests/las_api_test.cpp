@@ -234,7 +234,7 @@ TEST(LasApi, WritesWhatQuillfenWritesAndNothingElse) {
                   cut ? VARNOKE_LAS_ERR_TRUNCATED : VARNOKE_LAS_OK);
         if (cut) {
             EXPECT_EQ(read_file(dir / "r.las"), original);
-            const varnoke_las_options allow = {sizeof allow, VARNOKE_LAS_ALLOW_TRUNCATED, 0, 0, 0};
+            const varnoke_las_options allow = {sizeof allow, VARNOKE_LAS_ALLOW_TRUNCATED, 0, 0, 0, 0, 0};
             ASSERT_EQ(varnoke_las_repair_ex((dir / "r.las").c_str(), &allow, &report, sizeof report),
                       VARNOKE_LAS_OK);
         }

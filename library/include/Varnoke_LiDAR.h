@@ -17,7 +17,7 @@
 /* The version of the library, plain integer literals usable in #if. On Linux the SONAME of the
  * shared library carries the major version: libVarnoke_LiDAR.so.0. */
 #define VARNOKE_LIDAR_VERSION_MAJOR 0
-#define VARNOKE_LIDAR_VERSION_MINOR 3
+#define VARNOKE_LIDAR_VERSION_MINOR 4
 #define VARNOKE_LIDAR_VERSION_PATCH 0
 /* The same version as text, "MAJOR.MINOR.PATCH", made from the three numbers above. */
 #define VARNOKE_LIDAR_STRINGIFY_(x) #x
@@ -410,7 +410,11 @@ enum varnoke_las_status {
     VARNOKE_LAS_ERR_LAZ_TABLE = -25,      /* LAZ: a chunk table outside the data or inconsistent */
     VARNOKE_LAS_ERR_LAZ_CHUNK = -26,      /* LAZ: a chunk that cannot be decoded */
     VARNOKE_LAS_ERR_COUNT_UNCERTAIN = -27, /* LAZ: a repair not written: the count is ambiguous */
-    VARNOKE_LAS_ERR_LINK = -28            /* a symbolic link under a name given to the _at forms */
+    VARNOKE_LAS_ERR_LINK = -28,           /* a symbolic link under a name given to the _at forms */
+    /* From version 0.4 on. */
+    VARNOKE_LAS_ERR_EVLR_UNCOUNTED = -29, /* an EVLR start set, none counted, bytes after it */
+    VARNOKE_LAS_ERR_RECORDS_OVERLAP = -30, /* records declared past the EVLRs or waveform data */
+    VARNOKE_LAS_ERR_STOPPED = -31         /* the caller's stop function asked the call to stop */
 };
 
 /* Bits of varnoke_las_report.stale: which stored values differ from the counted ones. */
@@ -452,7 +456,67 @@ typedef struct varnoke_las_report {
     int compressed;           /* 1: LAZ; point_format is then without its compression bits */
     int count_uncertain;      /* 1: LAZ whose last chunk's bytes allow more than one count;
                                  records holds the smallest, and a repair writes nothing */
+    /* From version 0.4 on. */
+    unsigned known;         /* VARNOKE_LAS_KNOWN_* bits: which of the fields hold what was read */
+    unsigned missing;       /* truncated: VARNOKE_LAS_MISSING_* bits, what the file lacks */
+    uint64_t missing_bytes; /* truncated: at least this many bytes are missing at its end */
+    uint64_t records_most;  /* LAZ whose last chunk allows several counts: the largest */
+    uint64_t warnings;      /* VARNOKE_LAS_WARN_* bits; varnoke_las_warning_text() */
+    unsigned warning_box_sides;    /* bit k: side k of the box is off, but by less than stale */
+    uint64_t records_return_zero;  /* records whose return number is 0 */
+    uint64_t records_return_above; /* records whose return number exceeds their number of returns */
+    double scale[3], offset[3];    /* X, Y, Z, as the header holds them */
+    /* The coordinate reference system the file declares. */
+    unsigned crs_source;        /* VARNOKE_LAS_CRS_*: where it was read from; 0: none */
+    uint32_t crs_epsg;          /* EPSG code of the horizontal system (projected, else
+                                   geographic); 0: none stated */
+    uint32_t crs_vertical_epsg; /* EPSG code of the vertical system; 0: none stated */
+    uint32_t crs_units;         /* EPSG code of the horizontal axes' unit (9001 metre, 9002 foot,
+                                   9003 US survey foot, 9102 degree); 0: not stated */
+    /* The file as it was judged (fstat through the handle read). */
+    uint64_t file_device, file_inode, file_size;
+    int64_t file_modified_ns, file_status_changed_ns; /* since 1970, 0 where not kept */
 } varnoke_las_report;
+
+/* Bits of varnoke_las_report.known. */
+#define VARNOKE_LAS_KNOWN_FILE 1u    /* file_device to file_status_changed_ns */
+#define VARNOKE_LAS_KNOWN_VERSION 2u /* version_major, version_minor */
+#define VARNOKE_LAS_KNOWN_LAYOUT 4u  /* point format and record length, compressed, point data
+                                        start and end, scale, offset and the CRS */
+#define VARNOKE_LAS_KNOWN_VALUES 8u  /* the counted and stored values, stale and warnings */
+
+/* Bits of varnoke_las_report.missing: what a cut-off file lacks. */
+#define VARNOKE_LAS_MISSING_RECORDS 1u     /* point records (LAZ: chunks) */
+#define VARNOKE_LAS_MISSING_CHUNK_TABLE 2u /* LAZ: the chunk table at the end of the point data */
+#define VARNOKE_LAS_MISSING_EVLRS 4u       /* extended VLRs */
+#define VARNOKE_LAS_MISSING_WAVEFORM 8u    /* waveform data stored in the file */
+
+/* varnoke_las_report.crs_source */
+#define VARNOKE_LAS_CRS_NONE 0u
+#define VARNOKE_LAS_CRS_GEOTIFF 1u /* the GeoKeyDirectory VLR (LASF_Projection 34735) */
+#define VARNOKE_LAS_CRS_WKT 2u     /* the OGC WKT VLR (LASF_Projection 2112) */
+
+/*
+ * Bits of varnoke_las_report.warnings: what the LAS specification asks for and the file does
+ * not give, where no reader that trusts the header is misled. Never written by a repair but
+ * under VARNOKE_LAS_STRICT (the first three), never a refusal. varnoke_las_warning_code() and
+ * varnoke_las_warning_text() name each bit.
+ */
+#define VARNOKE_LAS_WARN_BOX_IMPRECISE (1ull << 0) /* a side off, by less than a stale one */
+#define VARNOKE_LAS_WARN_LEGACY_SET (1ull << 1)    /* LAS 1.4 legacy counts set, but right */
+#define VARNOKE_LAS_WARN_EMPTY_BOX (1ull << 2)     /* LAS 1.3/1.4, no records, box not zero */
+#define VARNOKE_LAS_WARN_NO_CRS (1ull << 3)        /* neither GeoKeyDirectory nor WKT VLR */
+#define VARNOKE_LAS_WARN_GEOKEYS_EMPTY (1ull << 4) /* a GeoKeyDirectory without keys */
+#define VARNOKE_LAS_WARN_WKT_MISSING (1ull << 5)   /* the WKT bit set, no WKT VLR */
+#define VARNOKE_LAS_WARN_WKT_REQUIRED (1ull << 6)  /* formats 6-10 without WKT bit or WKT VLR */
+#define VARNOKE_LAS_WARN_VLRS_DO_NOT_FIT (1ull << 7) /* more VLRs declared than fit */
+#define VARNOKE_LAS_WARN_RETURN_ZERO (1ull << 8)     /* records of return number 0 */
+#define VARNOKE_LAS_WARN_RETURN_ABOVE (1ull << 9)    /* return number above number of returns */
+#define VARNOKE_LAS_WARN_RESERVED_ENCODING (1ull << 10) /* reserved global encoding bits set */
+#define VARNOKE_LAS_WARN_COUNT_UNPROVEN (1ull << 11) /* LAZ: the stored count one of several */
+/* The warnings about the header's own counts and box, stale under VARNOKE_LAS_STRICT. */
+#define VARNOKE_LAS_WARN_STRICT \
+    (VARNOKE_LAS_WARN_BOX_IMPRECISE | VARNOKE_LAS_WARN_LEGACY_SET | VARNOKE_LAS_WARN_EMPTY_BOX)
 
 /* The size of the report of version 0.2, the most varnoke_las_check() and varnoke_las_repair()
  * write, and the least the _ex functions accept. */
@@ -460,6 +524,10 @@ typedef struct varnoke_las_report {
 
 /* varnoke_las_options.flags */
 #define VARNOKE_LAS_ALLOW_TRUNCATED 1u /* a repair may write a file that looks cut off */
+#define VARNOKE_LAS_STRICT 2u /* the warnings of VARNOKE_LAS_WARN_STRICT make a header stale */
+
+/* A piece of a call's work, handed to varnoke_las_options.run. */
+typedef void (*varnoke_las_task)(void *task_arg, unsigned k);
 
 /*
  * How one call works. Set size to sizeof(varnoke_las_options) and zero the rest (or use
@@ -471,17 +539,23 @@ typedef struct varnoke_las_report {
  * which must call task(task_arg, k) once for each k from 0 to tasks - 1, on up to threads
  * threads of the caller's (the calling thread may do them all), and return when every call has
  * returned. The tasks never wait for each other.
+ *
+ * stop (since 0.4): where set, the call asks stop(stop_arg) between pieces of its work, from any
+ * of its threads, often enough that it ends within a fraction of a second of a non-zero answer;
+ * it then returns VARNOKE_LAS_ERR_STOPPED and writes nothing.
  */
 typedef struct varnoke_las_options {
     size_t size;
-    unsigned flags;   /* VARNOKE_LAS_ALLOW_TRUNCATED */
+    unsigned flags;   /* VARNOKE_LAS_ALLOW_TRUNCATED, VARNOKE_LAS_STRICT */
     unsigned threads; /* 0: 2 */
-    void (*run)(void *pool, void (*task)(void *task_arg, unsigned k), void *task_arg,
-                unsigned tasks);
+    void (*run)(void *pool, varnoke_las_task task, void *task_arg, unsigned tasks);
     void *pool; /* handed to run */
+    /* From version 0.4 on. */
+    int (*stop)(void *stop_arg);
+    void *stop_arg; /* handed to stop */
 } varnoke_las_options;
 
-#define VARNOKE_LAS_OPTIONS_INIT {sizeof(varnoke_las_options), 0u, 0u, 0, 0}
+#define VARNOKE_LAS_OPTIONS_INIT {sizeof(varnoke_las_options), 0u, 0u, 0, 0, 0, 0}
 
 /*
  * varnoke_las_check_ex() - judges the file at @path and scans its records into @report, of
@@ -531,6 +605,11 @@ VARNOKE_LIDAR_API int varnoke_las_repair_at(int dirfd, const char *name,
 /* varnoke_las_strerror() - a fixed English sentence for @status, without a final full stop;
  * "unknown status" for a value that is none of varnoke_las_status. Never null. */
 VARNOKE_LIDAR_API const char *varnoke_las_strerror(int status);
+/* varnoke_las_warning_code(), varnoke_las_warning_text() - for one VARNOKE_LAS_WARN_* bit, a
+ * stable short code ("no_crs") and a fixed English sentence without a final full stop; "unknown"
+ * and "unknown warning" for any other value. Never null. Since 0.4. */
+VARNOKE_LIDAR_API const char *varnoke_las_warning_code(uint64_t warning);
+VARNOKE_LIDAR_API const char *varnoke_las_warning_text(uint64_t warning);
 #ifdef __cplusplus
 }
 #endif

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "Varnoke_LiDAR.h"
+#include "header_bytes.h"
 
 namespace varnoke {
 
@@ -16,12 +17,17 @@ int64_t read_through(void *f, uint64_t position, void *to, std::size_t size) {
 
 int read_and_judge(std::FILE *f, Scope scope, JudgedFile &out) {
     if (!file_state(f, out.state)) return VARNOKE_LAS_ERR_READ;
+    out.known = VARNOKE_LAS_KNOWN_FILE;
     // Only a regular file is read: a pipe or a device could make a read wait for ever.
     if (!out.state.regular) return VARNOKE_LAS_ERR_NOT_REGULAR;
     out.got = std::fread(out.header, 1, sizeof out.header, f);
     if (std::ferror(f)) return VARNOKE_LAS_ERR_READ;
     const int judged = judge_layout(out.header, out.got, static_cast<uint64_t>(out.state.size),
                                     scope, out.layout);
+    if (out.got > at::kVersionMinor && std::memcmp(out.header, "LASF", 4) == 0) {
+        out.known |= VARNOKE_LAS_KNOWN_VERSION;
+    }
+    if (judged == VARNOKE_LAS_OK) out.known |= VARNOKE_LAS_KNOWN_LAYOUT;
     if (judged != VARNOKE_LAS_OK || scope != Scope::kAll) return judged;
     return walk_vlrs(read_through, f, out.layout.vlr_start, out.layout.vlr_count,
                      out.layout.start, out.vlrs);

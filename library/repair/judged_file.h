@@ -19,6 +19,8 @@ struct JudgedFile {
     std::size_t got = 0;                          // how many of them the file has
     PointLayout layout;
     VlrWalk vlrs;  // LAS 1.0 to 1.4 as the status functions judge them
+    unsigned known = 0;  // VARNOKE_LAS_KNOWN_* bits of what was learned: the state, the
+                         // version, the layout
 };
 
 // Learns the state of the file under `f` and reads its header from the start of the file

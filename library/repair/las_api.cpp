@@ -6,6 +6,7 @@
 
 #include "Varnoke_LiDAR.h"
 #include "file_io.h"
+#include "header_bytes.h"
 #include "road.h"
 #include "status_text.h"
 
@@ -13,7 +14,23 @@ namespace varnoke {
 
 namespace {
 
-void report_layout(const PointLayout &layout, varnoke_las_report &report) {
+// What was learned of the file before the scan: its state, its version, its layout.
+void report_layout(const JudgedFile &judged, varnoke_las_report &report) {
+    const PointLayout &layout = judged.layout;
+    report.known = judged.known;
+    if ((judged.known & VARNOKE_LAS_KNOWN_FILE) != 0) {
+        report.file_device = judged.state.device;
+        report.file_inode = judged.state.inode;
+        report.file_size = static_cast<uint64_t>(judged.state.size);
+        report.file_modified_ns = judged.state.modified_ns;
+        report.file_status_changed_ns = judged.state.status_changed_ns;
+    }
+    if ((judged.known & VARNOKE_LAS_KNOWN_LAYOUT) != 0) {
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            report.scale[axis] = load<double>(judged.header, at::kScale + 8 * axis);
+            report.offset[axis] = load<double>(judged.header, at::kOffset + 8 * axis);
+        }
+    }
     report.version_major = layout.version_major;
     report.version_minor = layout.version_minor;
     report.point_format = layout.point_format;
@@ -89,12 +106,17 @@ int judge(const FileName &where, const varnoke_las_options *given, varnoke_las_r
         if (options.threads != 0) rules.workers.threads = options.threads;
         rules.workers.run = options.run;
         rules.workers.pool = options.pool;
+        rules.workers.stop = options.stop;
+        rules.workers.stop_arg = options.stop_arg;
         WriteTarget target;
         target.where = where;
         status = run_road(std::move(file), target, rules, road);
-        report_layout(road.judged.layout, full);
+        report_layout(road.judged, full);
         // Values are reported once they were all counted, whether or not a write followed.
-        if (road.values) report_values(road, full);
+        if (road.values) {
+            report_values(road, full);
+            full.known |= VARNOKE_LAS_KNOWN_VALUES;
+        }
         full.written = road.written ? 1 : 0;
     }
     // Not a byte past the caller's record.

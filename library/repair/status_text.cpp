@@ -75,6 +75,15 @@ constexpr StatusText kTable[] = {
      nullptr},
     {VARNOKE_LAS_ERR_LINK,
      "a symbolic link where a file was found in its folder; it is not followed", nullptr},
+    {VARNOKE_LAS_ERR_EVLR_UNCOUNTED,
+     "a start of extended VLRs is set while none is counted, and bytes lie from there on",
+     nullptr},
+    {VARNOKE_LAS_ERR_RECORDS_OVERLAP,
+     "the header declares more point records than fit before the extended VLRs or the "
+     "waveform data it points to",
+     nullptr},
+    {VARNOKE_LAS_ERR_STOPPED, "stopped on request before the file was judged; nothing was written",
+     nullptr},
     {kChangedSinceValidation, "the file changed after it was validated",
      msg::kChangedSinceValidation},
 };

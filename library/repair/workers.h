@@ -6,13 +6,18 @@
 
 namespace varnoke {
 
-using Task = void (*)(void *arg, unsigned k);
+using Task = varnoke_las_task;
 
 struct Workers {
     unsigned threads = 2;  // the most at once, the calling thread included
     // The caller's pool (varnoke_las_options.run); null: threads of the call's own.
     void (*run)(void *pool, Task task, void *arg, unsigned tasks) = nullptr;
     void *pool = nullptr;
+    // The caller's stop function (varnoke_las_options.stop); null: never asked.
+    int (*stop)(void *arg) = nullptr;
+    void *stop_arg = nullptr;
+    // True once the caller asks the call to stop.
+    bool stopped() const { return stop != nullptr && stop(stop_arg) != 0; }
 };
 
 // Calls task(arg, k) once for each k below `tasks` and returns when all have returned: on the
