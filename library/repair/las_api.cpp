@@ -57,6 +57,9 @@ void report_values(const RoadResult &road, varnoke_las_report &report) {
     report.truncated = road.truncated ? 1 : 0;
     report.stale_box_sides = road.stale_sides;
     report.count_uncertain = road.count_uncertain ? 1 : 0;
+    report.records_most = road.found.exact ? road.tally.records : road.found.most_records;
+    report.missing = road.found.missing;
+    report.missing_bytes = road.found.missing_bytes;
     // Compressed points have no records to be cut inside.
     report.trailing_bytes =
         layout.compressed ? 0 : (layout.end - layout.start) % layout.record_length;

@@ -105,7 +105,8 @@ void run_share(void *arg, unsigned share) {
 }  // namespace
 
 int scan_laz(std::FILE *f, const JudgedFile &judged, const Workers &workers, PointTally &tally,
-             bool &exact) {
+             ScanFindings &found) {
+    bool &exact = found.exact;
     exact = true;
     const PointLayout &layout = judged.layout;
     if (judged.vlrs.laszip_bytes == 0) return VARNOKE_LAS_ERR_LAZ_ITEMS;

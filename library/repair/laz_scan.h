@@ -11,12 +11,12 @@
 
 namespace varnoke {
 
-// Decodes the points of the LAZ file `judged` lays out, through `f`, into `tally`; `exact` is
-// false where the bytes of the last chunk leave its count ambiguous (the tally then holds the
-// smallest count they allow). Returns VARNOKE_LAS_OK or the varnoke_las_status of the refusal.
-// Memory: one chunk's bytes per thread.
+// Decodes the points of the LAZ file `judged` lays out, through `f`, into `tally`;
+// `found.exact` is false where the bytes of the last chunk leave its count ambiguous (the tally
+// then holds the smallest count they allow). Returns VARNOKE_LAS_OK or the varnoke_las_status
+// of the refusal. Memory: one chunk's bytes per thread.
 int scan_laz(std::FILE *f, const JudgedFile &judged, const Workers &workers, PointTally &tally,
-             bool &exact);
+             ScanFindings &found);
 
 }  // namespace varnoke
 

@@ -18,6 +18,15 @@ struct PointTally {
                       std::numeric_limits<int32_t>::min()};
 };
 
+// What a scan learned beside the tally: whether the count is certain, and what of the point
+// data the file lacks.
+struct ScanFindings {
+    bool exact = true;           // false: the last LAZ chunk's bytes allow more than one count
+    uint64_t most_records = 0;   // where not exact: the largest count they allow
+    unsigned missing = 0;        // VARNOKE_LAS_MISSING_* bits
+    uint64_t missing_bytes = 0;  // at least this many bytes lacking at the end of the file
+};
+
 // Adds `count` whole records of `record_length` bytes (at least 16), laid out one after the
 // other from `data`, to `tally`. The return number is the low `return_bits` bits of byte 14: 3
 // for point formats 0 to 5, 4 for formats 6 to 10.

@@ -32,12 +32,12 @@ int against_validation(int status, const RoadRules &rules, const JudgedFile &jud
 
 // Tallies the records the judged header lays out: plain records, or LAZ chunks.
 int scan_records(std::FILE *f, const JudgedFile &judged, const Workers &workers,
-                 PointTally &tally, bool &exact) {
+                 PointTally &tally, ScanFindings &found) {
     const PointLayout &layout = judged.layout;
-    exact = true;
+    found = ScanFindings{};
     if (layout.compressed) {
         try {
-            return scan_laz(f, judged, workers, tally, exact);
+            return scan_laz(f, judged, workers, tally, found);
         } catch (const std::bad_alloc &) {
             return VARNOKE_LAS_ERR_NO_MEMORY;
         }
@@ -71,9 +71,8 @@ int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadR
     int status = against_validation(read_and_judge(file.get(), rules.scope, judged), rules, judged);
     if (status != VARNOKE_LAS_OK) return status;
 
-    bool exact = true;
-    status = scan_records(file.get(), judged, rules.workers, out.tally, exact);
-    out.count_uncertain = !exact;
+    status = scan_records(file.get(), judged, rules.workers, out.tally, out.found);
+    out.count_uncertain = !out.found.exact;
     if (status != VARNOKE_LAS_OK) return status;
     const PointLayout &layout = judged.layout;
     status = counted_values(judged.header, layout, out.tally, out.counted);

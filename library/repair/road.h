@@ -42,6 +42,7 @@ struct RoadResult {
     unsigned stale_sides = 0;      // of the box, bit k for side k
     bool truncated = false;        // the header declares more records than the file holds
     bool count_uncertain = false;  // LAZ: the last chunk's bytes allow more than one count
+    ScanFindings found;            // what the scan learned beside the tally
     bool values = false;           // the stored and counted values, the stale bits are known
     bool written = false;
 };
