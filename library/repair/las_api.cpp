@@ -59,6 +59,10 @@ void report_values(const RoadResult &road, varnoke_las_report &report) {
     report.count_uncertain = road.count_uncertain ? 1 : 0;
     report.records_most = road.found.exact ? road.tally.records : road.found.most_records;
     report.missing = road.found.missing;
+    report.warnings = road.warnings;
+    report.warning_box_sides = road.warning_sides;
+    report.records_return_zero = road.tally.by_return[0];
+    report.records_return_above = road.tally.return_above;
     report.missing_bytes = road.found.missing_bytes;
     // Compressed points have no records to be cut inside.
     report.trailing_bytes =

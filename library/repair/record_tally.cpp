@@ -181,6 +181,7 @@ void tally_records(const unsigned char *data, std::size_t count, std::size_t rec
 void merge(PointTally &whole, const PointTally &part) {
     whole.records += part.records;
     for (std::size_t n = 0; n < 16; ++n) whole.by_return[n] += part.by_return[n];
+    whole.return_above += part.return_above;
     for (std::size_t axis = 0; axis < 3; ++axis) {
         whole.min[axis] = std::min(whole.min[axis], part.min[axis]);
         whole.max[axis] = std::max(whole.max[axis], part.max[axis]);

@@ -11,6 +11,7 @@ namespace varnoke {
 struct PointTally {
     uint64_t records = 0;
     uint64_t by_return[16] = {};  // indexed by return number 0 to 15
+    uint64_t return_above = 0;    // records whose return number exceeds their number of returns
     // Raw extremes of X, Y and Z; meaningful only once a record has been seen.
     int32_t min[3] = {std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max(),
                       std::numeric_limits<int32_t>::max()};
