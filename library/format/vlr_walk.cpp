@@ -11,8 +11,20 @@ namespace {
 
 constexpr char kLaszipUser[16] = "laszip encoded";
 constexpr uint16_t kLaszipRecord = 22204;
+constexpr char kProjectionUser[16] = "LASF_Projection";
+constexpr uint16_t kGeoKeysRecord = 34735, kWktRecord = 2112;
 
 }  // namespace
+
+void note_projection(const unsigned char user[16], uint16_t record, const RecordAt &found,
+                     VlrWalk &out) {
+    // The user ID is NUL-padded to 16 bytes.
+    if (std::memcmp(user, kProjectionUser, sizeof kProjectionUser) != 0) return;
+    RecordAt *const slot = record == kGeoKeysRecord ? &out.geokeys
+                           : record == kWktRecord   ? &out.wkt
+                                                    : nullptr;
+    if (slot != nullptr && !slot->found) *slot = found;
+}
 
 int walk_vlrs(ReadAt read, void *context, uint64_t first, uint32_t count, uint64_t data_start,
               VlrWalk &out) {
@@ -32,6 +44,7 @@ int walk_vlrs(ReadAt read, void *context, uint64_t first, uint32_t count, uint64
             out.laszip_at = payload;
             out.laszip_bytes = length;
         }
+        note_projection(vlr + 2, load<uint16_t>(vlr, 18), RecordAt{true, payload, length}, out);
         ++out.walked;
         at = payload + length;
     }

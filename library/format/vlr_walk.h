@@ -13,13 +13,28 @@ using ReadAt = int64_t (*)(void *context, uint64_t position, void *to, std::size
 
 inline constexpr std::size_t kVlrHeaderBytes = 54;
 
+// Where a record's payload lies in the file.
+struct RecordAt {
+    bool found = false;
+    uint64_t at = 0;
+    uint64_t bytes = 0;
+};
+
 struct VlrWalk {
     uint32_t walked = 0;  // VLRs whose headers lie before the point data
     // The LASzip VLR (user "laszip encoded", record 22204): where its payload starts, and its
     // length; 0 and 0 where there is none.
     uint64_t laszip_at = 0;
     uint16_t laszip_bytes = 0;
+    // The first GeoTIFF GeoKeyDirectory and OGC WKT records (user "LASF_Projection", records
+    // 34735 and 2112).
+    RecordAt geokeys, wkt;
 };
+
+// Notes `found` as `record` of user "LASF_Projection" if it is one of the two that declare a
+// coordinate reference system, and the first of its kind: for the VLRs and the EVLRs alike.
+void note_projection(const unsigned char user[16], uint16_t record, const RecordAt &found,
+                     VlrWalk &out);
 
 // Walks `count` VLRs from byte `first` (the header's size), stopping early where the next one's
 // header would not fit before `data_start`, so that a count too large refuses nothing. Returns

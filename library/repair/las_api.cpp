@@ -119,6 +119,10 @@ int judge(const FileName &where, const varnoke_las_options *given, varnoke_las_r
         target.where = where;
         status = run_road(std::move(file), target, rules, road);
         report_layout(road.judged, full);
+        full.crs_source = road.crs.source;
+        full.crs_epsg = road.crs.crs.epsg;
+        full.crs_vertical_epsg = road.crs.crs.vertical;
+        full.crs_units = road.crs.crs.units;
         // Values are reported once they were all counted, whether or not a write followed.
         if (road.values) {
             report_values(road, full);

@@ -70,6 +70,11 @@ int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadR
     JudgedFile &judged = out.judged;
     int status = against_validation(read_and_judge(file.get(), rules.scope, judged), rules, judged);
     if (status != VARNOKE_LAS_OK) return status;
+    if (rules.scope == Scope::kAll) {
+        status = read_declared_crs(file.get(), judged, out.crs);
+        if (status != VARNOKE_LAS_OK) return status;
+        out.warnings |= out.crs.warnings;
+    }
 
     status = scan_records(file.get(), judged, rules.workers, out.tally, out.found);
     out.count_uncertain = !out.found.exact;

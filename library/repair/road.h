@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "declared_crs.h"
 #include "file_io.h"
 #include "header_values.h"
 #include "judged_file.h"
@@ -43,6 +44,7 @@ struct RoadResult {
     bool truncated = false;        // the header declares more records than the file holds
     bool count_uncertain = false;  // LAZ: the last chunk's bytes allow more than one count
     ScanFindings found;            // what the scan learned beside the tally
+    DeclaredCrs crs;               // the status functions' files only
     uint64_t warnings = 0;         // VARNOKE_LAS_WARN_* bits
     unsigned warning_sides = 0;    // of the box, bit k for side k: off, but not stale
     bool values = false;           // the stored and counted values, the stale bits are known

@@ -24,7 +24,9 @@ constexpr WarningText kTable[] = {
      "the file holds no point records, but its box is not all zeros"},
     {VARNOKE_LAS_WARN_NO_CRS, "no_crs",
      "no coordinate reference system: neither a GeoKeyDirectory VLR nor an OGC WKT VLR"},
-    {VARNOKE_LAS_WARN_GEOKEYS_EMPTY, "geokeys_empty", "the GeoKeyDirectory VLR holds no keys"},
+    {VARNOKE_LAS_WARN_GEOKEYS_EMPTY, "geokeys_empty",
+     "the GeoKeyDirectory VLR names no horizontal coordinate reference system (no keys, or "
+     "only units and citations)"},
     {VARNOKE_LAS_WARN_WKT_MISSING, "wkt_missing",
      "the WKT bit of the global encoding is set, but there is no OGC WKT VLR"},
     {VARNOKE_LAS_WARN_WKT_REQUIRED, "wkt_required",
