@@ -26,6 +26,7 @@ PointTally reference_tally(const std::vector<unsigned char> &data, std::size_t c
             t.max[axis] = std::max(t.max[axis], v);
         }
         ++t.by_return[r[14] % (1U << bits)];
+        if (r[14] % (1U << bits) > (r[14] >> bits) % (1U << bits)) ++t.return_above;
         ++t.records;
     }
     return t;
@@ -34,6 +35,7 @@ PointTally reference_tally(const std::vector<unsigned char> &data, std::size_t c
 void expect_same(const PointTally &got, const PointTally &want) {
     EXPECT_EQ(got.records, want.records);
     for (std::size_t n = 0; n < 16; ++n) EXPECT_EQ(got.by_return[n], want.by_return[n]) << n;
+    EXPECT_EQ(got.return_above, want.return_above);
     for (std::size_t axis = 0; axis < 3; ++axis) {
         EXPECT_EQ(got.min[axis], want.min[axis]) << "axis " << axis;
         EXPECT_EQ(got.max[axis], want.max[axis]) << "axis " << axis;
@@ -89,6 +91,37 @@ TEST(RecordTally, BothFormsMatchAPlainLoop) {
                 }
             }
         }
+    }
+}
+
+// The flag byte as the LAS text lays it out: return number in bits 0-2 and number of returns in
+// bits 3-5 (formats 0 to 5); in bits 0-3 and 4-7 (formats 6 to 10).
+TEST(RecordTally, ReturnNumbersAboveTheirNumberOfReturns) {
+    struct Row {
+        unsigned bits;
+        unsigned char flags;
+        uint64_t above;
+    };
+    const Row rows[] = {
+        {3, 0x09, 0},  // return 1 of 1
+        {3, 0x0A, 1},  // return 2 of 1
+        {3, 0x3D, 0},  // return 5 of 7
+        {3, 0x08, 0},  // return 0 of 1: counted as return number 0 instead
+        {3, 0x07, 1},  // return 7 of 0
+        {3, 0xC9, 0},  // the scan direction and edge bits do not count
+        {4, 0x21, 0},  // return 1 of 2
+        {4, 0x12, 1},  // return 2 of 1
+        {4, 0xFF, 0},  // return 15 of 15
+        {4, 0x0F, 1},  // return 15 of 0
+        {4, 0xF0, 0},  // return 0 of 15
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << row.bits << " bits, flags " << int{row.flags});
+        std::vector<unsigned char> data(20 * 5);
+        for (std::size_t i = 0; i < 5; ++i) data[20 * i + 14] = row.flags;
+        PointTally tally;
+        varnoke::tally_records(data.data(), 5, 20, row.bits, tally);
+        EXPECT_EQ(tally.return_above, 5 * row.above);
     }
 }
 

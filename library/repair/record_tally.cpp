@@ -67,6 +67,7 @@ template <unsigned kReturnBits, typename StrideT>
     using Packed = PackedCounts<kReturnBits>;
     const std::size_t step = stride;
     uint64_t counters[kNumbers] = {};
+    uint64_t above[kWays] = {};
     Lanes lo[kWays], hi[kWays];
     for (std::size_t w = 0; w < kWays; ++w) {
         lo[w] = Lanes{tally.min[0], tally.min[1], tally.min[2], 0};
@@ -77,6 +78,9 @@ template <unsigned kReturnBits, typename StrideT>
         lo[way] = lanes_min(lo[way], v);
         hi[way] = lanes_max(hi[way], v);
         packed.add(r[14]);
+        // The number of returns sits above the return number in the same byte.
+        constexpr unsigned kMask = kNumbers - 1;
+        above[way] += (r[14] & kMask) > ((r[14] >> kReturnBits) & kMask);
     };
     const auto unpack = [&](const Packed &packed) {
         for (std::size_t n = 0; n < kNumbers; ++n) counters[n] += packed.at(n);
@@ -108,6 +112,7 @@ template <unsigned kReturnBits, typename StrideT>
         tally.max[axis] = hi[0][axis];
     }
     for (std::size_t n = 0; n < kNumbers; ++n) tally.by_return[n] += counters[n];
+    for (const uint64_t n : above) tally.return_above += n;
     tally.records += count;
 }
 

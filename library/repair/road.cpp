@@ -86,6 +86,10 @@ int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadR
     out.stale = stale_bits(judged.header, layout, out.tally, out.stored, out.counted);
     out.stale_sides = stale_box_sides(judged.header, out.tally, out.stored, out.counted);
     out.truncated = out.stored.records > out.counted.records;
+    if (rules.scope == Scope::kAll) {
+        if (out.tally.by_return[0] > 0) out.warnings |= VARNOKE_LAS_WARN_RETURN_ZERO;
+        if (out.tally.return_above > 0) out.warnings |= VARNOKE_LAS_WARN_RETURN_ABOVE;
+    }
     out.values = true;
 
     // What was counted must be what the file held while it was read.
