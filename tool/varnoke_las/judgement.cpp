@@ -11,6 +11,12 @@
 
 namespace varnoke_las {
 
+const char *result_word(Outcome outcome) {
+    constexpr const char *kWords[] = {"ok", "stale", "repaired", "truncated", "uncertain",
+                                      "refused"};
+    return kWords[static_cast<int>(outcome)];
+}
+
 bool box_bits_differ(const varnoke_las_report &report, int k) {
     return std::bit_cast<uint64_t>(report.box[k]) != std::bit_cast<uint64_t>(report.stored_box[k]);
 }

@@ -13,6 +13,9 @@ namespace varnoke_las {
 
 enum class Outcome { ok, stale, repaired, truncated, uncertain, refused };
 
+// The word a result line starts with: "ok", "stale", ...
+const char *result_word(Outcome outcome);
+
 struct FileResult {
     std::string path;
     int status = 0;               // the library's status, or the entry's refusal
