@@ -1,6 +1,7 @@
 #include "vlr_walk.h"
 
 #include <cstring>
+#include <limits>
 
 #include "Varnoke_LiDAR.h"
 #include "header_bytes.h"
@@ -11,6 +12,12 @@ namespace {
 
 constexpr char kLaszipUser[16] = "laszip encoded";
 constexpr uint16_t kLaszipRecord = 22204;
+
+// a + b, or the largest value where the sum does not fit.
+uint64_t sum_or_most(uint64_t a, uint64_t b) {
+    return b > std::numeric_limits<uint64_t>::max() - a ? std::numeric_limits<uint64_t>::max()
+                                                        : a + b;
+}
 
 }  // namespace
 
@@ -34,6 +41,33 @@ int walk_vlrs(ReadAt read, void *context, uint64_t first, uint32_t count, uint64
         }
         ++out.walked;
         at = payload + length;
+    }
+    return VARNOKE_LAS_OK;
+}
+
+int walk_evlrs(ReadAt read, void *context, uint64_t first, uint32_t count, uint64_t file_size,
+               EvlrWalk &out) {
+    out = EvlrWalk{};
+    uint64_t at = first;
+    for (uint32_t k = 0; k < count; ++k) {
+        // The headers of the EVLRs after this one, at least.
+        const uint64_t after = uint64_t{count - k - 1} * kEvlrHeaderBytes;
+        uint64_t end = sum_or_most(at, kEvlrHeaderBytes);
+        if (end <= file_size) {
+            unsigned char length[8];
+            if (read(context, at + 20, length, sizeof length) !=
+                static_cast<int64_t>(sizeof length)) {
+                return VARNOKE_LAS_ERR_READ;
+            }
+            end = sum_or_most(end, load<uint64_t>(length, 0));
+        }
+        if (end > file_size) {
+            out.complete = false;
+            out.missing_bytes = sum_or_most(end, after) - file_size;
+            return VARNOKE_LAS_OK;
+        }
+        ++out.walked;
+        at = end;
     }
     return VARNOKE_LAS_OK;
 }
