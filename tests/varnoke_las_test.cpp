@@ -283,6 +283,28 @@ TEST(VarnokeLas, CheckListsTheBytesRepairWrites) {
             }
         }
     }
+    // A LAZ file cut inside its last chunk, whose count cannot be told: nothing is written, so
+    // nothing is listed but the count.
+    varnoke_las::FileResult laz;
+    laz.path = "c.laz";
+    laz.outcome = varnoke_las::Outcome::truncated;
+    laz.stale = laz.report.stale = VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BOX;
+    laz.report.truncated = laz.report.count_uncertain = 1;
+    laz.report.stored_records = 110000;
+    laz.report.records = 100000;
+    laz.report.stored_box[0] = 5;
+    laz.report.missing = VARNOKE_LAS_MISSING_RECORDS | VARNOKE_LAS_MISSING_CHUNK_TABLE;
+    laz.report.missing_bytes = 180986;
+    std::string text, json;
+    varnoke_las::append_text_line(text, laz);
+    varnoke_las::append_json_line(json, laz);
+    EXPECT_EQ(text,
+              "truncated c.laz: records 110000 -> 100000 or more; missing: point records, LAZ "
+              "chunk table, at least 180986 bytes\n");
+    EXPECT_NE(json.find(",\"missing\":[\"records\",\"chunk_table\"],\"missing_bytes\":180986,"
+                        "\"changes\":[]}"),
+              std::string::npos)
+        << json;
 }
 
 // Folders walked in byte order of their names, symbolic links left alone, then the list; the
