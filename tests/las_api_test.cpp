@@ -341,8 +341,9 @@ TEST(LasApi, TestDataGiveTheirResults) {
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.file << " cut by " << c.cut);
         const Bytes whole = read_file((testdata_dir() / c.file).string());
+        const Bytes file(whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(c.cut));
         ScratchDir dir;
-        write_file(dir / "f.las", Bytes(whole.begin(), whole.end() - static_cast<long>(c.cut)));
+        write_file(dir / "f.las", file);
         const std::string path = dir / "f.las";
         varnoke_las_report report;
         ASSERT_EQ(varnoke_las_check_ex(path.c_str(), nullptr, &report, sizeof report),
@@ -358,7 +359,7 @@ TEST(LasApi, TestDataGiveTheirResults) {
         EXPECT_EQ(varnoke_las_repair_ex(path.c_str(), nullptr, &report, sizeof report),
                   c.missing != 0 ? VARNOKE_LAS_ERR_TRUNCATED : VARNOKE_LAS_OK);
         if (c.missing != 0) {
-            EXPECT_EQ(read_file(path), Bytes(whole.begin(), whole.end() - static_cast<long>(c.cut)));
+            EXPECT_EQ(read_file(path), file);
         }
     }
 }

@@ -74,20 +74,19 @@ TEST(PointDataExtent, EndsAtTheFirstOfTheFileEvlrsAndWaveformData) {
         {"1.4, two EVLRs past the end", 4, 0, 10, 0, 1001, 2, 1000, kOk, 1000, kEvlrs, 121},
         {"1.4, records and EVLR past the end", 4, 0, 23, 0, 1019, 1, 1000, kOk, 1000,
          kRecords | kEvlrs, 79},
-        {"1.4, past the end, an EVLR among the records", 4, 0, 23, 0, 1018, 1, 1000, kOverlap, 0,
-         0, 0},
+        {"1.4, past the end, an EVLR among the records", 4, 0, 23, 0, 1018, 1, 1000, kOverlap, 0, 0,
+         0},
         {"1.4, an EVLR at the end among the records", 4, 0, 23, 0, 1000, 1, 1000, kOverlap, 0, 0,
          0},
         // An EVLR start while none is counted.
         {"1.4, none counted, start 0", 4, 0, 10, 0, 0, 0, 1000, kOk, 1000, 0, 0},
         {"1.4, none counted, start 1", 4, 0, 10, 0, 1, 0, 1000, kUncounted, 0, 0, 0},
         {"1.4, none counted, before the data", 4, 0, 10, 0, 374, 0, 1000, kUncounted, 0, 0, 0},
-        {"1.4, none counted, at the records' end", 4, 0, 10, 0, 655, 0, 1000, kUncounted, 0, 0,
-         0},
+        {"1.4, none counted, at the records' end", 4, 0, 10, 0, 655, 0, 1000, kUncounted, 0, 0, 0},
         {"1.4, none counted, one before the end", 4, 0, 10, 0, 999, 0, 1000, kUncounted, 0, 0, 0},
         {"1.4, none counted, at the end", 4, 0, 10, 0, 1000, 0, 1000, kOk, 1000, 0, 0},
-        {"1.4, none counted, past the end: none missing", 4, 0, 10, 0, 1001, 0, 1000, kOk, 1000,
-         0, 0},
+        {"1.4, none counted, past the end: none missing", 4, 0, 10, 0, 1001, 0, 1000, kOk, 1000, 0,
+         0},
         // Waveform data in the file (LAS 1.4: a start other than 0).
         {"1.4, waveform before the data", 4, 0, 0, 374, 0, 0, 1000, kWave, 0, 0, 0},
         {"1.4, waveform at the data", 4, 0, 0, 375, 0, 0, 1000, kOk, 375, 0, 0},
@@ -101,12 +100,11 @@ TEST(PointDataExtent, EndsAtTheFirstOfTheFileEvlrsAndWaveformData) {
         {"1.4, EVLRs before the waveform", 4, 0, 0, 900, 800, 1, 1000, kOk, 800, 0, 0},
         // LAS 1.3: bit 1 of the global encoding puts waveform data in the file.
         {"1.3, internal waveform at the data", 3, 2, 0, 235, 0, 0, 1000, kOk, 235, 0, 0},
-        {"1.3, internal waveform at the fifth of 10", 3, 2, 10, 375, 0, 0, 1000, kOverlap, 0, 0,
-         0},
+        {"1.3, internal waveform at the fifth of 10", 3, 2, 10, 375, 0, 0, 1000, kOverlap, 0, 0, 0},
         {"1.3, internal waveform at the end", 3, 2, 0, 1000, 0, 0, 1000, kOk, 1000, 0, 0},
         {"1.3, internal waveform at 0", 3, 2, 0, 0, 0, 0, 1000, kWave, 0, 0, 0},
-        {"1.3, internal waveform one past the end", 3, 2, 0, 1001, 0, 0, 1000, kOk, 1000,
-         kWaveform, 1},
+        {"1.3, internal waveform one past the end", 3, 2, 0, 1001, 0, 0, 1000, kOk, 1000, kWaveform,
+         1},
         {"1.3, bit 1 clear, a start among the records", 3, 0, 0, 500, 0, 0, 1000, kWave, 0, 0, 0},
         {"1.3, bit 1 clear, a start at the data", 3, 4, 0, 235, 0, 0, 1000, kWave, 0, 0, 0},
         {"1.3, bit 1 clear, a start at the end", 3, 0, 0, 1000, 0, 0, 1000, kOk, 1000, 0, 0},
@@ -114,10 +112,10 @@ TEST(PointDataExtent, EndsAtTheFirstOfTheFileEvlrsAndWaveformData) {
         {"1.3, bit 1 clear, a start past the end", 3, 0, 0, 1001, 0, 0, 1000, kOk, 1000, 0, 0},
         // Compressed points: no record length places their end; the pointers still do.
         {"LAZ 1.4, a count past the end", 4, 0, 23, 0, 0, 0, 1000, kOk, 1000, 0, 0, 0, 0, true},
-        {"LAZ 1.4, an EVLR where records would be", 4, 0, 23, 0, 600, 1, 1000, kOk, 600, 0, 0, 0,
-         0, true},
-        {"LAZ 1.4, an EVLR past the end", 4, 0, 23, 0, 1001, 1, 1000, kOk, 1000, kEvlrs, 61, 0,
-         0, true},
+        {"LAZ 1.4, an EVLR where records would be", 4, 0, 23, 0, 600, 1, 1000, kOk, 600, 0, 0, 0, 0,
+         true},
+        {"LAZ 1.4, an EVLR past the end", 4, 0, 23, 0, 1001, 1, 1000, kOk, 1000, kEvlrs, 61, 0, 0,
+         true},
         // The header's own size and the offset to point data.
         {"1.4, header size 400, data at 375", 4, 0, 0, 0, 0, 0, 1000,
          VARNOKE_LAS_ERR_DATA_IN_HEADER, 0, 0, 0, 400, 375},
@@ -126,8 +124,8 @@ TEST(PointDataExtent, EndsAtTheFirstOfTheFileEvlrsAndWaveformData) {
         {"1.2, header size 226", 2, 0, 0, 0, 0, 0, 1000, VARNOKE_LAS_ERR_TOO_SHORT, 0, 0, 0, 226,
          227},
         {"1.2, header size 300, data at 300", 2, 0, 0, 0, 0, 0, 1000, kOk, 1000, 0, 0, 300, 300},
-        {"1.2, data one byte past the end", 2, 0, 0, 0, 0, 0, 1000,
-         VARNOKE_LAS_ERR_DATA_PAST_END, 0, 0, 0, 227, 1001},
+        {"1.2, data one byte past the end", 2, 0, 0, 0, 0, 0, 1000, VARNOKE_LAS_ERR_DATA_PAST_END,
+         0, 0, 0, 227, 1001},
         {"1.2, data at the end: no records", 2, 0, 0, 0, 0, 0, 1000, kOk, 1000, 0, 0, 227, 1000},
     };
     for (const Extent &c : cases) {
@@ -173,11 +171,10 @@ TEST(PointDataExtent, RecordsAtLeastAsLongAsTheirFormat) {
         uint16_t length;
         int status;
     } cases[] = {
-        {0, 19, kShort}, {0, 20, 0},  {1, 27, kShort}, {1, 28, 0},  {2, 25, kShort},
-        {2, 26, 0},      {3, 33, kShort}, {3, 34, 0},  {4, 56, kShort}, {4, 57, 0},
-        {5, 62, kShort}, {5, 63, 0},  {6, 29, kShort}, {6, 30, 0},  {7, 35, kShort},
-        {7, 36, 0},      {8, 37, kShort}, {8, 38, 0},  {9, 58, kShort}, {9, 59, 0},
-        {10, 66, kShort}, {10, 67, 0},
+        {0, 19, kShort}, {0, 20, 0}, {1, 27, kShort},  {1, 28, 0},  {2, 25, kShort}, {2, 26, 0},
+        {3, 33, kShort}, {3, 34, 0}, {4, 56, kShort},  {4, 57, 0},  {5, 62, kShort}, {5, 63, 0},
+        {6, 29, kShort}, {6, 30, 0}, {7, 35, kShort},  {7, 36, 0},  {8, 37, kShort}, {8, 38, 0},
+        {9, 58, kShort}, {9, 59, 0}, {10, 66, kShort}, {10, 67, 0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "format " << int{c.format} << ", " << c.length);
@@ -187,8 +184,8 @@ TEST(PointDataExtent, RecordsAtLeastAsLongAsTheirFormat) {
         spec.record_length = c.length;
         const Bytes head = make_las(spec);
         varnoke::PointLayout layout;
-        EXPECT_EQ(varnoke::judge_layout(head.data(), head.size(), head.size(),
-                                        varnoke::Scope::kAll, layout),
+        EXPECT_EQ(varnoke::judge_layout(head.data(), head.size(), head.size(), varnoke::Scope::kAll,
+                                        layout),
                   c.status);
     }
 }

@@ -111,18 +111,18 @@ TEST(StaleRule, BoxWithoutRecords) {
         {"zeros", {0, 0, 0, 0, 0, 0}, false},
         {"negative zeros", {-0.0, -0.0, -0.0, -0.0, -0.0, -0.0}, false},
         {"the start values", {start[0], start[1], start[2], start[3], start[4], start[5]}, false},
-        {"the start values in LAS 1.0", {start[0], start[1], start[2], start[3], start[4], start[5]},
-         false, 0},
+        {"the start values in LAS 1.0",
+         {start[0], start[1], start[2], start[3], start[4], start[5]}, false, 0},
         {"the start values but one side", {start[0], start[1], start[2], start[3], 0.0, start[5]},
          true},
         {"zeros but one side", {0, 0, 0, 0, 0, 1e-300}, true},
         {"a box of no records", {10, 5, 10, 5, 10, 5}, true},
         // "If there are no point records in the file, these values must be set to zero."
         {"zeros in LAS 1.3", {0, 0, 0, 0, 0, 0}, false, 3},
-        {"the start values in LAS 1.3", {start[0], start[1], start[2], start[3], start[4], start[5]},
-         true, 3},
-        {"the start values in LAS 1.4", {start[0], start[1], start[2], start[3], start[4], start[5]},
-         true, 4},
+        {"the start values in LAS 1.3",
+         {start[0], start[1], start[2], start[3], start[4], start[5]}, true, 3},
+        {"the start values in LAS 1.4",
+         {start[0], start[1], start[2], start[3], start[4], start[5]}, true, 4},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);

@@ -186,8 +186,8 @@ FieldBytes field_bytes(const std::string &key, bool las14) {
     }
     if (key == "legacy_records") return {107, 4, false};
     if (key.starts_with("legacy_records_by_return.")) return {111 + 4 * (number(25) - 1), 4, false};
-    const std::string sides[6] = {"box.MaxX", "box.MinX", "box.MaxY", "box.MinY", "box.MaxZ",
-                                  "box.MinZ"};
+    const std::string sides[6] = {"box.MaxX", "box.MinX", "box.MaxY",
+                                  "box.MinY", "box.MaxZ", "box.MinZ"};
     for (std::size_t k = 0; k < 6; ++k) {
         if (key == sides[k]) return {179 + 8 * k, 8, true};
     }
@@ -262,13 +262,14 @@ TEST(VarnokeLas, CheckListsTheBytesRepairWrites) {
         std::vector<bool> listed(after.size(), false);
         std::size_t changes = 0;
         const std::string opening = "{\"field\":\"";
-        for (std::size_t at = line.find(opening, line.find("\"changes\":[")); at != std::string::npos;
-             at = line.find(opening, at + 1)) {
+        for (std::size_t at = line.find(opening, line.find("\"changes\":["));
+             at != std::string::npos; at = line.find(opening, at + 1)) {
             const std::size_t key_at = at + opening.size();
             const std::string key = line.substr(key_at, line.find('"', key_at) - key_at);
             const std::size_t stored_at = line.find("\"stored\":", at) + 9;
             const std::size_t new_at = line.find("\"new\":", at) + 6;
-            const std::string stored = line.substr(stored_at, line.find(',', stored_at) - stored_at);
+            const std::string stored =
+                line.substr(stored_at, line.find(',', stored_at) - stored_at);
             const std::string written = line.substr(new_at, line.find(',', new_at) - new_at);
             const FieldBytes f = field_bytes(key, las14);
             EXPECT_TRUE(holds(c.file, f, stored)) << key << " stored " << stored;
@@ -418,8 +419,8 @@ TEST(VarnokeLas, UsageErrorsHelpAndVersion) {
         {{"varnoke-las", "check", "--jobs=0", "a.las"}, varnoke_las::Action::usage_error, 0},
     };
     for (const auto &p : parsed) {
-        const varnoke_las::ParsedCommandLine line = varnoke_las::parse_command_line(
-            static_cast<int>(p.args.size()), p.args.data(), 4);
+        const varnoke_las::ParsedCommandLine line =
+            varnoke_las::parse_command_line(static_cast<int>(p.args.size()), p.args.data(), 4);
         EXPECT_EQ(line.action, p.action) << ::testing::PrintToString(p.args);
         if (p.action == varnoke_las::Action::run) {
             EXPECT_EQ(line.options.jobs, p.jobs);

@@ -40,8 +40,9 @@ unsigned stale_box_sides(const unsigned char *header, const PointTally &tally,
 
 // Which `stored` values differ from the `counted` ones, as VARNOKE_LAS_STALE_* bits. Counts
 // compare exactly; each side of the box by extreme_right (without records: a box of zeros or, in
-// LAS 1.0 to 1.2, of the update's start values); the legacy fields of LAS 1.4 must be zero for point formats 6 to
-// 10, and are right all zero or all equal to the counted values for older formats.
+// LAS 1.0 to 1.2, of the update's start values); the legacy fields of LAS 1.4 must be zero for
+// point formats 6 to 10, and are right all zero or all equal to the counted values for older
+// formats.
 unsigned stale_bits(const unsigned char *header, const PointLayout &layout, const PointTally &tally,
                     const HeaderValues &stored, const HeaderValues &counted);
 

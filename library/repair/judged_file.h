@@ -18,8 +18,8 @@ struct JudgedFile {
     unsigned char header[kMostHeaderBytes] = {};  // the first bytes of the file, as read
     std::size_t got = 0;                          // how many of them the file has
     PointLayout layout;
-    VlrWalk vlrs;    // LAS 1.0 to 1.4 as the status functions judge them
-    EvlrWalk evlrs;  // LAS 1.4 with extended VLRs counted from inside the file
+    VlrWalk vlrs;        // LAS 1.0 to 1.4 as the status functions judge them
+    EvlrWalk evlrs;      // LAS 1.4 with extended VLRs counted from inside the file
     unsigned known = 0;  // VARNOKE_LAS_KNOWN_* bits of what was learned: the state, the
                          // version, the layout
 };

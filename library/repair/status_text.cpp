@@ -44,8 +44,7 @@ constexpr StatusText kTable[] = {
      "writing the header failed; its first bytes may hold the old or the new header",
      msg::kCannotWrite},
     {VARNOKE_LAS_ERR_EVLR_POINTER,
-     "extended VLRs are counted, but their start lies before the point data",
-     nullptr},
+     "extended VLRs are counted, but their start lies before the point data", nullptr},
     {VARNOKE_LAS_ERR_WAVEFORM_POINTER,
      "the start of waveform data contradicts the header: among the point records while the "
      "data is said to be elsewhere, or before the point data while said to be in the file",
