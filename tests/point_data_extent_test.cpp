@@ -290,6 +290,9 @@ TEST(PointDataExtent, ExtendedVlrsEndInsideTheFile) {
         {"the second's payload 10 past the end", {0, 50}, 2, 260, false, 1, 10},
         {"three counted, one there", {16}, 3, 176, false, 1, 120},
         {"a payload of 2^64 - 1 bytes", {kMost}, 1, 200, false, 0, kMost - 200},
+        // Lengths read far apart, and one across the end of what the walk read before.
+        {"the second 20000 bytes on", {20000, 16}, 2, 20236, true, 2, 0},
+        {"the second's length 16380 bytes on", {16320, 16}, 2, 16556, true, 2, 0},
         // Zero-length EVLRs: the count bounds nothing, the bytes do.
         {"2^32 - 1 counted, 10 there", std::vector<uint64_t>(10, 0), 4294967295u, 700, false, 10,
          257698037100u},

@@ -1,5 +1,6 @@
 #include "vlr_walk.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -48,18 +49,28 @@ int walk_vlrs(ReadAt read, void *context, uint64_t first, uint32_t count, uint64
 int walk_evlrs(ReadAt read, void *context, uint64_t first, uint32_t count, uint64_t file_size,
                EvlrWalk &out) {
     out = EvlrWalk{};
+    // The lengths are read through a window of the file, so that many short EVLRs cost one read
+    // and the walk costs no more than reading their bytes once.
+    unsigned char window[16384];
+    uint64_t window_at = 0;
+    std::size_t window_bytes = 0;
     uint64_t at = first;
     for (uint32_t k = 0; k < count; ++k) {
         // The headers of the EVLRs after this one, at least.
         const uint64_t after = uint64_t{count - k - 1} * kEvlrHeaderBytes;
         uint64_t end = sum_or_most(at, kEvlrHeaderBytes);
         if (end <= file_size) {
-            unsigned char length[8];
-            if (read(context, at + 20, length, sizeof length) !=
-                static_cast<int64_t>(sizeof length)) {
-                return VARNOKE_LAS_ERR_READ;
+            const uint64_t length_at = at + 20;
+            if (length_at < window_at || length_at + 8 > window_at + window_bytes) {
+                const std::size_t want = static_cast<std::size_t>(
+                    std::min<uint64_t>(sizeof window, file_size - length_at));
+                const int64_t got = read(context, length_at, window, want);
+                if (got < 8) return VARNOKE_LAS_ERR_READ;
+                window_at = length_at;
+                window_bytes = static_cast<std::size_t>(got);
             }
-            end = sum_or_most(end, load<uint64_t>(length, 0));
+            const auto in_window = static_cast<std::size_t>(length_at - window_at);
+            end = sum_or_most(end, load<uint64_t>(window, in_window));
         }
         if (end > file_size) {
             out.complete = false;
