@@ -9,6 +9,7 @@
 #include "Varnoke_LiDAR.h"
 #include "crs.h"
 #include "header_warnings.h"
+#include "support/las_file.h"
 #include "support/scratch.h"
 
 namespace lastest {
@@ -244,6 +245,37 @@ TEST(DeclaredCrs, TestDataThroughTheStatusApi) {
                                      VARNOKE_LAS_WARN_RESERVED_ENCODING;
         EXPECT_EQ(report.warnings & header_bits, row.warnings);
     }
+}
+
+// LAS 1.4 lets the WKT record be an extended VLR, after the points: it is read there, and a
+// VLR of the same kind comes first.
+TEST(DeclaredCrs, WktInAnExtendedVlr) {
+    LasSpec spec;
+    spec.minor = 4;
+    spec.format = 6;
+    spec.global_encoding = 0x10;
+    spec.points = {{1, 2, 3, 1}};
+    spec.evlr_count = 1;
+    Bytes file = make_las(spec);
+    put_u64(file, 235, file.size());
+    const std::string wkt = R"w(PROJCS["x",UNIT["metre",1],AUTHORITY["EPSG","32633"]])w";
+    Bytes evlr(60, 0);
+    std::memcpy(evlr.data() + 2, "LASF_Projection", 15);
+    evlr[18] = 2112 & 0xFF;
+    evlr[19] = 2112 >> 8;
+    put_u64(evlr, 20, wkt.size() + 1);
+    evlr.insert(evlr.end(), wkt.begin(), wkt.end());
+    evlr.push_back(0);
+    file.insert(file.end(), evlr.begin(), evlr.end());
+    ScratchDir dir;
+    write_file(dir / "evlr.las", file);
+    varnoke_las_report report{};
+    ASSERT_EQ(varnoke_las_check_ex((dir / "evlr.las").c_str(), nullptr, &report, sizeof report),
+              VARNOKE_LAS_OK);
+    EXPECT_EQ(report.crs_source, VARNOKE_LAS_CRS_WKT);
+    EXPECT_EQ(report.crs_epsg, 32633u);
+    EXPECT_EQ(report.crs_units, 9001u);
+    EXPECT_EQ(report.warnings & (VARNOKE_LAS_WARN_NO_CRS | VARNOKE_LAS_WARN_WKT_MISSING), 0u);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "Varnoke_LiDAR.h"
 #include "name_quoting.h"
+#include "result_line.h"
 #include "support/las_file.h"
 #include "support/process.h"
 #include "support/scratch.h"
@@ -65,6 +66,23 @@ TEST(NameQuoting, Base64OfPathsThatAreNotUtf8) {
     EXPECT_EQ(varnoke_las::base64("\xff\xfe"), "//4=");
     EXPECT_TRUE(varnoke_las::is_valid_utf8("caf\xc3\xa9"));
     EXPECT_FALSE(varnoke_las::is_valid_utf8("coll\xfe.las"));
+    // The JSON line: a quote and a backslash escaped, a control character as \u00XX, bytes that
+    // are not UTF-8 as U+FFFD with the name's bytes after.
+    const struct {
+        const char *name, *json;
+    } lines[] = {
+        {"a\\b.las", "{\"path\":\"a\\\\b.las\",\"result\":"},
+        {"q\"x.las", "{\"path\":\"q\\\"x.las\",\"result\":"},
+        {"t\tx.las", "{\"path\":\"t\\u0009x.las\",\"result\":"},
+        {"coll\xfe.las", "{\"path\":\"coll\xef\xbf\xbd.las\",\"path_bytes\":\"Y29sbP4ubGFz\","},
+    };
+    for (const auto &l : lines) {
+        varnoke_las::FileResult result;
+        result.path = l.name;
+        std::string line;
+        varnoke_las::append_json_line(line, result);
+        EXPECT_EQ(line.rfind(l.json, 0), 0u) << line;
+    }
 }
 
 #if !defined(_WIN32)

@@ -30,14 +30,17 @@ struct Outcome {
     Bytes after;
 };
 
-// Writes `file` into a scratch folder and checks or repairs it there.
-Outcome run_api(const Bytes &file, bool repair) {
+// Writes `file` into a scratch folder and checks or repairs it there, a repair with `flags`.
+Outcome run_api(const Bytes &file, bool repair, unsigned flags = 0) {
     ScratchDir dir;
     write_file(dir / "f.las", file);
     Outcome o{};
     const std::string path = dir / "f.las";
-    o.status = repair ? varnoke_las_repair(path.c_str(), &o.report)
-                      : varnoke_las_check(path.c_str(), &o.report);
+    varnoke_las_options options = VARNOKE_LAS_OPTIONS_INIT;
+    options.flags = flags;
+    o.status = !repair ? varnoke_las_check(path.c_str(), &o.report)
+               : flags ? varnoke_las_repair_ex(path.c_str(), &options, &o.report, sizeof o.report)
+                       : varnoke_las_repair(path.c_str(), &o.report);
     o.after = read_file(path);
     return o;
 }
@@ -118,9 +121,15 @@ TEST(LasApi, RepairsEveryVersionAndPointFormat) {
     evlr.bytes_after = 60;
     cases.push_back({"an extended VLR after the points", evlr});
     LasSpec no_evlr = evlr;
-    no_evlr.evlr_count = 0;  // its start is not looked at
+    no_evlr.evlr_count = 0;  // and its start 0, as the LAS text asks: the bytes after are records
+    no_evlr.evlr_start = 0;
     no_evlr.bytes_after = 90;
     cases.push_back({"no extended VLR", no_evlr});
+    LasSpec evlr_at_end = evlr;
+    evlr_at_end.evlr_count = 0;  // a start at the end of the file: nothing follows it
+    evlr_at_end.evlr_start = 375 + 4 * 30;
+    evlr_at_end.bytes_after = 0;
+    cases.push_back({"no extended VLR, their start at the end of the file", evlr_at_end});
     LasSpec empty = spec_of(4, 2);
     empty.points = {};
     cases.push_back({"no records", empty});
@@ -128,7 +137,9 @@ TEST(LasApi, RepairsEveryVersionAndPointFormat) {
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message()
                      << c.what << ", 1." << int{c.spec.minor} << " format " << int{c.spec.format});
-        const Bytes before = make_las(c.spec);
+        Bytes before = make_las(c.spec);
+        // An EVLR whose payload is empty: its 60 bytes end the file.
+        if (c.spec.evlr_count > 0) put_u64(before, c.spec.evlr_start + 20, 0);
         const PlainReading plain = read_plainly(before);
         const Outcome checked = run_api(before, false);
         ASSERT_EQ(checked.status, VARNOKE_LAS_OK) << varnoke_las_strerror(checked.status);
@@ -174,6 +185,30 @@ TEST(LasApi, RefusesWhatItCannotJudge) {
     short_header.offset_to_data = 235;
     Bytes cut = make_las(spec_of(4, 6));
     cut.resize(300);
+    // Pointers that contradict the count: ten records of 30 bytes from 375 and an EVLR start at
+    // 525, a real EVLR at 675; LAS 1.3 format 4 with its waveform data at the fifth record; an
+    // EVLR at the offset to data with three records declared.
+    const auto declared = [](LasSpec spec, std::size_t records) {
+        spec.points.resize(records, Point{3, 4, 5, 1});
+        spec.stored_records = records;
+        return spec;
+    };
+    LasSpec uncounted = declared(spec_of(4, 6), 4);
+    uncounted.evlr_start = 375 + 4 * 30;
+    uncounted.bytes_after = 90;
+    LasSpec among = declared(spec_of(4, 6), 10);
+    among.evlr_count = 1;
+    among.evlr_start = 525;
+    among.bytes_after = 60;
+    Bytes among_file = make_las(among);
+    put_u64(among_file, 675 + 20, 0);
+    LasSpec waveform = declared(spec_of(3, 4), 10);
+    waveform.global_encoding = 2;
+    waveform.waveform_start = 235 + 5 * 57;
+    waveform.bytes_after = 100;
+    LasSpec at_start = declared(spec_of(4, 6), 3);
+    at_start.evlr_count = 1;
+    at_start.evlr_start = 375;
     const Case cases[] = {
         {"no signature", with(spec_of(2, 0), 3, 'X'), VARNOKE_LAS_ERR_NOT_LAS},
         {"version 2.0", with(spec_of(2, 0), 24, 2), VARNOKE_LAS_ERR_VERSION},
@@ -189,6 +224,12 @@ TEST(LasApi, RefusesWhatItCannotJudge) {
         {"a 1.4 file cut at 300 bytes", cut, VARNOKE_LAS_ERR_TOO_SHORT},
         {"data inside the 1.4 header", make_las(inside), VARNOKE_LAS_ERR_DATA_IN_HEADER},
         {"data past the end", past, VARNOKE_LAS_ERR_DATA_PAST_END},
+        {"an EVLR start set, none counted", make_las(uncounted), VARNOKE_LAS_ERR_EVLR_UNCOUNTED},
+        {"an EVLR start among the declared records", among_file, VARNOKE_LAS_ERR_RECORDS_OVERLAP},
+        {"waveform data at the fifth of ten records", make_las(waveform),
+         VARNOKE_LAS_ERR_RECORDS_OVERLAP},
+        {"an EVLR at the offset to data, 3 records declared", make_las(at_start),
+         VARNOKE_LAS_ERR_RECORDS_OVERLAP},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -197,6 +238,10 @@ TEST(LasApi, RefusesWhatItCannotJudge) {
             EXPECT_EQ(o.status, c.status) << varnoke_las_strerror(o.status);
             EXPECT_EQ(o.after, c.file);
         }
+        // Refused whatever the options: no cut-off file is written as one.
+        const Outcome allowed = run_api(c.file, true, VARNOKE_LAS_ALLOW_TRUNCATED);
+        EXPECT_EQ(allowed.status, c.status) << varnoke_las_strerror(allowed.status);
+        EXPECT_EQ(allowed.after, c.file);
     }
     ScratchDir dir;
     varnoke_las_report report;
@@ -251,47 +296,71 @@ TEST(LasApi, WritesWhatQuillfenWritesAndNothingElse) {
     }
 }
 
-// The files of independent software: what a check must find in each, as the files' own
-// descriptions and other readers tell it.
+// The files of independent software, whole or cut short by `cut` bytes as a failed download
+// leaves them: what a check must find in each, as the files' own descriptions and other readers
+// tell it, and what a cut-off copy lacks.
 TEST(LasApi, TestDataGiveTheirResults) {
     constexpr unsigned kCount = VARNOKE_LAS_STALE_COUNT, kBox = VARNOKE_LAS_STALE_BOX,
                        kByReturn = VARNOKE_LAS_STALE_BY_RETURN, kLegacy = VARNOKE_LAS_STALE_LEGACY;
+    constexpr unsigned kRecords = VARNOKE_LAS_MISSING_RECORDS, kEvlrs = VARNOKE_LAS_MISSING_EVLRS;
     const struct {
         const char *file;
+        std::size_t cut;
         uint64_t records;
         unsigned stale;
-        int truncated;
+        unsigned missing;
+        uint64_t missing_bytes;
     } cases[] = {
-        {"1.0_0.las", 1, 0, 0},
-        {"1.2_3.las", 1, 0, 0},
-        {"TO_core_last_clip.las", 8, 0, 0},
+        {"1.0_0.las", 0, 1, 0, 0, 0},
+        {"1.2_3.las", 0, 1, 0, 0, 0},
+        {"TO_core_last_clip.las", 0, 8, 0, 0, 0},
         // Record length 34 with point format 1: longer records are allowed from LAS 1.0 on.
-        {"1.2-empty-geotiff-vlrs.las", 43, 0, 0},
-        // 1065 records declared in a file of 229 bytes (its box is no box of zero records), and
-        // in one cut after 1064 records.
-        {"1.2-no-points.las", 0, kCount | kByReturn | kBox, 1},
-        {"1.2-with-color-clipped.las", 1064, kCount | kByReturn, 1},
-        {"no-points.las", 0, 0, 0},
-        {"las13-14/1_4_w_evlr.las", 1000, 0, 0},
-        {"las13-14/vegetation_1_3.las", 0, 0, 0},
+        {"1.2-empty-geotiff-vlrs.las", 0, 43, 0, 0, 0},
+        // 1065 records of 34 bytes declared from 229 in a file of 229 bytes (its box is no box
+        // of zero records), and in one of 36405 bytes, cut after 1064 records.
+        {"1.2-no-points.las", 0, 0, kCount | kByReturn | kBox, kRecords, 36210},
+        {"1.2-with-color-clipped.las", 0, 1064, kCount | kByReturn, kRecords, 34},
+        {"no-points.las", 0, 0, 0, 0, 0},
+        {"las13-14/1_4_w_evlr.las", 0, 1000, 0, 0, 0},
+        // Its one EVLR of 16 bytes from 32305 to the end, at 32381: cut one byte short, and cut
+        // 15 bytes into the last record, its EVLR start now 15 bytes past the end.
+        {"las13-14/1_4_w_evlr.las", 1, 1000, 0, kEvlrs, 1},
+        {"las13-14/1_4_w_evlr.las", 91, 999, kCount | kByReturn, kRecords | kEvlrs, 15 + 60},
+        {"las13-14/vegetation_1_3.las", 0, 0, 0, 0, 0},
         // The box stored as raw values, unscaled.
-        {"las13-14/simple1_3.las", 0, kBox, 0},
+        {"las13-14/simple1_3.las", 0, 0, kBox, 0, 0},
         // Return numbers 0 where the header counts returns 1; legacy counts in point format 7.
-        {"las13-14/simple1_4.las", 22600, kByReturn | kLegacy, 0},
+        {"las13-14/simple1_4.las", 0, 22600, kByReturn | kLegacy, 0, 0},
         // Other readers find points outside its box; legacy counts in point format 6.
-        {"test1_4.las", 1000, kBox | kLegacy, 0},
+        {"test1_4.las", 0, 1000, kBox | kLegacy, 0, 0},
+        // Compressed: its EVLR cut one byte short; the COPC hierarchy EVLR of 2080 bytes from
+        // 31544, cut 684 bytes short.
+        {"laz/1_4_w_evlr.laz", 1, 1000, 0, kEvlrs, 1},
+        {"laz/simple.copc.laz", 684, 1065, kLegacy, kEvlrs, 684},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.file);
+        SCOPED_TRACE(testing::Message() << c.file << " cut by " << c.cut);
+        const Bytes whole = read_file((testdata_dir() / c.file).string());
+        const Bytes file(whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(c.cut));
+        ScratchDir dir;
+        write_file(dir / "f.las", file);
+        const std::string path = dir / "f.las";
         varnoke_las_report report;
-        ASSERT_EQ(varnoke_las_check_ex((testdata_dir() / c.file).string().c_str(), nullptr, &report,
-                                       sizeof report),
+        ASSERT_EQ(varnoke_las_check_ex(path.c_str(), nullptr, &report, sizeof report),
                   VARNOKE_LAS_OK);
         if (c.records != 0) {
             EXPECT_EQ(report.records, c.records);
         }
         EXPECT_EQ(report.stale, c.stale);
-        EXPECT_EQ(report.truncated, c.truncated);
+        EXPECT_EQ(report.truncated, c.missing != 0 ? 1 : 0);
+        EXPECT_EQ(report.missing, c.missing);
+        EXPECT_EQ(report.missing_bytes, c.missing_bytes);
+        // A cut-off file is not repaired unless allowed, nor refused for its pointers.
+        EXPECT_EQ(varnoke_las_repair_ex(path.c_str(), nullptr, &report, sizeof report),
+                  c.missing != 0 ? VARNOKE_LAS_ERR_TRUNCATED : VARNOKE_LAS_OK);
+        if (c.missing != 0) {
+            EXPECT_EQ(read_file(path), file);
+        }
     }
 }
 

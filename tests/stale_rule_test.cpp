@@ -1,6 +1,6 @@
 // When a stored box is stale: the bits written, or within last-bit noise of other writers (the
 // larger of 10^-6 of the scale factor and 4 units in the last place); half a step is stale. A
-// file without records: a box of zeros or of the update's start values.
+// file without records: a box of zeros, or in LAS 1.0 to 1.2 of the update's start values.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -106,17 +106,27 @@ TEST(StaleRule, BoxWithoutRecords) {
         const char *what;
         double box[6];
         bool stale;
+        uint8_t minor = 2;  // LAS 1.minor
     } cases[] = {
         {"zeros", {0, 0, 0, 0, 0, 0}, false},
         {"negative zeros", {-0.0, -0.0, -0.0, -0.0, -0.0, -0.0}, false},
         {"the start values", {start[0], start[1], start[2], start[3], start[4], start[5]}, false},
+        {"the start values in LAS 1.0",
+         {start[0], start[1], start[2], start[3], start[4], start[5]}, false, 0},
         {"the start values but one side", {start[0], start[1], start[2], start[3], 0.0, start[5]},
          true},
         {"zeros but one side", {0, 0, 0, 0, 0, 1e-300}, true},
         {"a box of no records", {10, 5, 10, 5, 10, 5}, true},
+        // "If there are no point records in the file, these values must be set to zero."
+        {"zeros in LAS 1.3", {0, 0, 0, 0, 0, 0}, false, 3},
+        {"the start values in LAS 1.3",
+         {start[0], start[1], start[2], start[3], start[4], start[5]}, true, 3},
+        {"the start values in LAS 1.4",
+         {start[0], start[1], start[2], start[3], start[4], start[5]}, true, 4},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
+        j.header[varnoke::at::kVersionMinor] = c.minor;
         EXPECT_EQ(box_bits(j, c.box), c.stale ? VARNOKE_LAS_STALE_BOX : 0u);
     }
 }

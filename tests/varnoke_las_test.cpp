@@ -9,6 +9,9 @@
 #include <limits>
 
 #include "Varnoke_LiDAR.h"
+#include "judgement.h"
+#include "options.h"
+#include "result_line.h"
 #include "support/las_file.h"
 #include "support/process.h"
 #include "support/scratch.h"
@@ -84,9 +87,13 @@ struct RunCase {
 
 TEST(VarnokeLas, OneLineOfEachKindAndTheExitStatuses) {
     const std::string refused = refused_line("bad.las", VARNOKE_LAS_ERR_NOT_LAS);
-    const std::string truncated = "truncated cut.las: records 5 -> 2; 3 bytes of a partial record\n";
+    const std::string truncated =
+        "truncated cut.las: records 5 -> 2; by return 1: 3 -> 1; box MaxX 101.5 -> 100; 3 bytes of "
+        "a partial record\n";
     const std::string legacy =
         ": records 1 -> 2; box MaxX 100.00000000000001 -> 100 (in passing); legacy records 2 -> 0\n";
+    const std::string evlr_cut = "truncated e.las: missing: extended VLRs, at least 1 byte\n";
+    const Bytes evlr_file = read_file((testdata_dir() / "las13-14" / "1_4_w_evlr.las").string());
     const RunCase cases[] = {
         {{"check", "ok.las"}, "ok ok.las\n", 0},
         {{"check", "ok.las", "stale.las"}, "ok ok.las\nstale stale.las: " + kStaleWhat + "\n", 1},
@@ -103,6 +110,9 @@ TEST(VarnokeLas, OneLineOfEachKindAndTheExitStatuses) {
          "repaired cut.las: records 5 -> 2; by return 1: 3 -> 1; box MaxX 101.5 -> 100\n", 0},
         {{"check", "l.las"}, "stale l.las" + legacy, 1},
         {{"repair", "l.las"}, "repaired l.las" + legacy, 0},
+        // Its EVLR one byte short, its values right: nothing to write, and still cut off.
+        {{"check", "e.las"}, evlr_cut, 1},
+        {{"repair", "e.las"}, evlr_cut, 2},
     };
     for (const RunCase &c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args[1]);
@@ -117,6 +127,7 @@ TEST(VarnokeLas, OneLineOfEachKindAndTheExitStatuses) {
         put_u32(cut, 111, 3);
         write_file(dir / "cut.las", cut);
         write_file(dir / "l.las", legacy_file());
+        write_file(dir / "e.las", Bytes(evlr_file.begin(), evlr_file.end() - 1));
         std::vector<std::string> args = c.args;
         args.insert(args.begin() + 1, "--quiet");
         const ProcessResult run = run_varnoke_las(args, dir.str());
@@ -152,6 +163,149 @@ TEST(VarnokeLas, OneLineOfEachKindAndTheExitStatuses) {
     EXPECT_EQ(second.rfind("{\"path\":\"cut.las\",\"result\":\"truncated\",", 0), 0u) << second;
     EXPECT_NE(second.find("\"trailing_bytes\":3,"), std::string::npos) << second;
     EXPECT_NE(second.find("\"truncated\":1,"), std::string::npos) << second;
+    // Two records of 20 bytes from 227 and 3 bytes of a third, five declared: 57 bytes short.
+    EXPECT_NE(second.find(",\"missing\":[\"records\"],\"missing_bytes\":57,\"changes\":[{"),
+              std::string::npos)
+        << second;
+}
+
+// The header bytes of a JSON change's field: offset, size, and whether it holds a double.
+struct FieldBytes {
+    std::size_t at, size;
+    bool real;
+};
+
+FieldBytes field_bytes(const std::string &key, bool las14) {
+    const auto number = [&key](std::size_t from) {
+        return static_cast<std::size_t>(std::stoul(key.substr(from)));
+    };
+    if (key == "records") return las14 ? FieldBytes{247, 8, false} : FieldBytes{107, 4, false};
+    if (key.starts_with("records_by_return.")) {
+        const std::size_t n = number(18) - 1;
+        return las14 ? FieldBytes{255 + 8 * n, 8, false} : FieldBytes{111 + 4 * n, 4, false};
+    }
+    if (key == "legacy_records") return {107, 4, false};
+    if (key.starts_with("legacy_records_by_return.")) return {111 + 4 * (number(25) - 1), 4, false};
+    const std::string sides[6] = {"box.MaxX", "box.MinX", "box.MaxY",
+                                  "box.MinY", "box.MaxZ", "box.MinZ"};
+    for (std::size_t k = 0; k < 6; ++k) {
+        if (key == sides[k]) return {179 + 8 * k, 8, true};
+    }
+    ADD_FAILURE() << "no header field for " << key;
+    return {0, 0, false};
+}
+
+// Whether the `size` bytes at `at` hold `text`, a JSON number as written for that field.
+bool holds(const Bytes &file, const FieldBytes &f, const std::string &text) {
+    if (f.real) {
+        return std::bit_cast<uint64_t>(f64_at(file, f.at)) ==
+               std::bit_cast<uint64_t>(std::strtod(text.c_str(), nullptr));
+    }
+    const uint64_t value = f.size == 8 ? u64_at(file, f.at) : u32_at(file, f.at);
+    return value == std::stoull(text);
+}
+
+// check previews every byte: the changes its JSON lists for each kind of result are the header
+// fields repair (with --allow-truncated) then writes, from the stored value to the new one, and
+// no other byte changes. Judged in-process, as the tool judges.
+TEST(VarnokeLas, CheckListsTheBytesRepairWrites) {
+    // LAS 1.4 format 6: two records and an EVLR of 16 bytes after them, cut one byte short; its
+    // count 1.
+    LasSpec evlr;
+    evlr.minor = 4;
+    evlr.format = 6;
+    evlr.scale = {0.25, 0.25, 0.25};
+    evlr.points = {{4, 8, 12, 1}, {400, -8, 0, 2}};
+    evlr.evlr_count = 1;
+    evlr.evlr_start = 375 + 2 * 30;
+    evlr.bytes_after = 75;
+    Bytes evlr_cut = make_las(evlr);
+    put_u64(evlr_cut, 435 + 20, 16);
+    Bytes cut_whole = cut_file();
+    cut_whole.resize(cut_whole.size() - 3);
+    const Bytes evlr_file = read_file((testdata_dir() / "las13-14" / "1_4_w_evlr.las").string());
+    const struct {
+        const char *what;
+        Bytes file;
+        varnoke_las::Outcome checked;
+        std::size_t changes;
+    } cases[] = {
+        {"ok", right_file(), varnoke_las::Outcome::ok, 0},
+        {"stale, a side in passing", legacy_file(), varnoke_las::Outcome::stale, 3},
+        {"truncated at a record's end", cut_whole, varnoke_las::Outcome::truncated, 1},
+        {"truncated in a record", cut_file(), varnoke_las::Outcome::truncated, 1},
+        {"an EVLR missing, the count stale", evlr_cut, varnoke_las::Outcome::truncated, 28},
+        {"an EVLR missing", Bytes(evlr_file.begin(), evlr_file.end() - 1),
+         varnoke_las::Outcome::truncated, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const ScratchDir dir;
+        const std::string path = dir / "f.las";
+        write_file(path, c.file);
+        varnoke_las::Entry entry;
+        entry.path = path;
+        varnoke_las::Options options;
+        const varnoke_las_options call = VARNOKE_LAS_OPTIONS_INIT;
+        const varnoke_las::FileResult checked = varnoke_las::judge(entry, options, call, false);
+        EXPECT_EQ(checked.outcome, c.checked);
+        std::string line;
+        varnoke_las::append_json_line(line, checked);
+        options.command = varnoke_las::Command::repair;
+        options.allow_truncated = true;
+        const varnoke_las::FileResult repaired = varnoke_las::judge(entry, options, call, false);
+        EXPECT_EQ(repaired.report.written, c.changes != 0 ? 1 : 0);
+        const Bytes after = read_file(path);
+        ASSERT_EQ(after.size(), c.file.size());
+
+        const bool las14 = c.file[25] == 4;
+        std::vector<bool> listed(after.size(), false);
+        std::size_t changes = 0;
+        const std::string opening = "{\"field\":\"";
+        for (std::size_t at = line.find(opening, line.find("\"changes\":["));
+             at != std::string::npos; at = line.find(opening, at + 1)) {
+            const std::size_t key_at = at + opening.size();
+            const std::string key = line.substr(key_at, line.find('"', key_at) - key_at);
+            const std::size_t stored_at = line.find("\"stored\":", at) + 9;
+            const std::size_t new_at = line.find("\"new\":", at) + 6;
+            const std::string stored =
+                line.substr(stored_at, line.find(',', stored_at) - stored_at);
+            const std::string written = line.substr(new_at, line.find(',', new_at) - new_at);
+            const FieldBytes f = field_bytes(key, las14);
+            EXPECT_TRUE(holds(c.file, f, stored)) << key << " stored " << stored;
+            EXPECT_TRUE(holds(after, f, written)) << key << " new " << written;
+            for (std::size_t k = f.at; k < f.at + f.size; ++k) listed[k] = true;
+            ++changes;
+        }
+        EXPECT_EQ(changes, c.changes) << line;
+        for (std::size_t k = 0; k < after.size(); ++k) {
+            if (!listed[k]) {
+                ASSERT_EQ(after[k], c.file[k]) << "byte " << k << " changed, not listed: " << line;
+            }
+        }
+    }
+    // A LAZ file cut inside its last chunk, whose count cannot be told: nothing is written, so
+    // nothing is listed but the count.
+    varnoke_las::FileResult laz;
+    laz.path = "c.laz";
+    laz.outcome = varnoke_las::Outcome::truncated;
+    laz.stale = laz.report.stale = VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BOX;
+    laz.report.truncated = laz.report.count_uncertain = 1;
+    laz.report.stored_records = 110000;
+    laz.report.records = 100000;
+    laz.report.stored_box[0] = 5;
+    laz.report.missing = VARNOKE_LAS_MISSING_RECORDS | VARNOKE_LAS_MISSING_CHUNK_TABLE;
+    laz.report.missing_bytes = 180986;
+    std::string text, json;
+    varnoke_las::append_text_line(text, laz);
+    varnoke_las::append_json_line(json, laz);
+    EXPECT_EQ(text,
+              "truncated c.laz: records 110000 -> 100000 or more; missing: point records, LAZ "
+              "chunk table, at least 180986 bytes\n");
+    EXPECT_NE(json.find(",\"missing\":[\"records\",\"chunk_table\"],\"missing_bytes\":180986,"
+                        "\"changes\":[]}"),
+              std::string::npos)
+        << json;
 }
 
 // Folders walked in byte order of their names, symbolic links left alone, then the list; the
@@ -252,6 +406,25 @@ TEST(VarnokeLas, UsageErrorsHelpAndVersion) {
         const ProcessResult run = run_varnoke_las(c.args, dir.str());
         EXPECT_EQ(run.out, c.out) << ::testing::PrintToString(c.args);
         EXPECT_EQ(run.status, c.status) << ::testing::PrintToString(c.args);
+    }
+    // The bounds of --jobs, where the command line is read.
+    const struct {
+        std::vector<const char *> args;
+        varnoke_las::Action action;
+        unsigned jobs;
+    } parsed[] = {
+        {{"varnoke-las", "check", "--jobs", "1024", "a.las"}, varnoke_las::Action::run, 1024},
+        {{"varnoke-las", "check", "--jobs", "1025", "a.las"}, varnoke_las::Action::usage_error, 0},
+        {{"varnoke-las", "check", "-j1", "a.las"}, varnoke_las::Action::run, 1},
+        {{"varnoke-las", "check", "--jobs=0", "a.las"}, varnoke_las::Action::usage_error, 0},
+    };
+    for (const auto &p : parsed) {
+        const varnoke_las::ParsedCommandLine line =
+            varnoke_las::parse_command_line(static_cast<int>(p.args.size()), p.args.data(), 4);
+        EXPECT_EQ(line.action, p.action) << ::testing::PrintToString(p.args);
+        if (p.action == varnoke_las::Action::run) {
+            EXPECT_EQ(line.options.jobs, p.jobs);
+        }
     }
     for (const std::vector<std::string> &args :
          {std::vector<std::string>{"check", "a.las", "--help"}, {"-h"}, {"repair", "-h"}}) {

@@ -28,6 +28,14 @@ struct PointLayout {
     unsigned return_bits = 3;      // low bits of byte 14 that hold the return number
     bool counts64 = false;         // LAS 1.4: 64-bit counts, 15 return numbers
     bool compressed = false;       // LAZ: point_format without its compression bits (kAll only)
+    // kAll, LAS 1.4: the extended VLRs counted whose start lies inside the file, to be walked;
+    // 0 and 0 otherwise.
+    uint64_t evlr_start = 0;
+    uint32_t evlr_count = 0;
+    // kAll: what the header places past the end of the file (VARNOKE_LAS_MISSING_* bits), and
+    // the least number of bytes that would have to follow the end for all of it to be there.
+    unsigned missing = 0;
+    uint64_t missing_bytes = 0;
     // kLegacy: the LAS type (1 to 8, or 0 for 1.0 or 1.1 with point format 2 or 3) once the
     // version, the point format and the record length are judged; -1 before.
     int16_t las_type = -1;

@@ -360,8 +360,10 @@ VARNOKE_LIDAR_API void check_DEM(const char *str);
  * name, and where its pointers contradict each other: a header that does not match its
  * version's layout, point data that would start inside the header (its declared size included)
  * or past the end of the file, a variable-length record running into the point data, extended
- * VLRs counted but placed before the point data or past the end, a start of waveform data that
- * contradicts the header, a read error, or more records than the header can count.
+ * VLRs counted but placed before the point data, a start of extended VLRs set while none is
+ * counted and lying before the end of the file, a start of waveform data that contradicts the
+ * header, more records declared than fit before the extended VLRs or the waveform data the
+ * header points to, a read error, or more records than the header can count.
  *
  * The records lie from the offset to point data up to the first of: the end of the file, the
  * first extended VLR (LAS 1.4, where some are counted), and waveform data stored in the file
@@ -372,13 +374,16 @@ VARNOKE_LIDAR_API void check_DEM(const char *str);
  * from the computed value by at most the larger of 10^-6 of the scale factor and 4 units in the
  * last place of the computed value (other software computes the box in plain double arithmetic);
  * a value that is not finite must have the very bits. Without records a box of zeros (what these
- * functions write) and one of update_header()'s start values are right. Counts compare exactly.
+ * functions write) is right, and in LAS 1.0 to 1.2 also one of update_header()'s start values.
+ * Counts compare exactly.
  * LAS 1.4's legacy 32-bit count and counts by return must be zero for point formats 6 to 10;
  * for older formats zero and the true values are both right.
  *
- * A header that declares more records than the file holds is how a cut-off file looks: the
- * report says so (truncated), and a repair writes such a file only when allowed
- * (VARNOKE_LAS_ALLOW_TRUNCATED).
+ * A file that ends before something its header declares is how a cut-off file looks: records
+ * declared past the end of the file (or LAZ chunks and their table), extended VLRs counted whose
+ * start or last byte lies past it, waveform data stored in the file that starts past it. The
+ * report says so (truncated, missing, missing_bytes), and a repair does not write such a file
+ * unless allowed (VARNOKE_LAS_ALLOW_TRUNCATED), even where its header's values are right.
  */
 /* The results, 0 or negative; varnoke_las_strerror() gives each a sentence. */
 enum varnoke_las_status {
@@ -400,10 +405,10 @@ enum varnoke_las_status {
     VARNOKE_LAS_ERR_OPEN_WRITE = -15,     /* a stale file cannot be opened for writing */
     VARNOKE_LAS_ERR_CHANGED = -16,        /* the file changed while it was read; nothing written */
     VARNOKE_LAS_ERR_WRITE = -17,          /* writing, flushing or syncing the header failed */
-    VARNOKE_LAS_ERR_EVLR_POINTER = -18,   /* extended VLRs counted, their start not after the data */
+    VARNOKE_LAS_ERR_EVLR_POINTER = -18,   /* extended VLRs counted, their start before the data */
     VARNOKE_LAS_ERR_WAVEFORM_POINTER = -19, /* the waveform data's start contradicts the header */
     VARNOKE_LAS_ERR_VLR_INTO_DATA = -20,  /* a variable-length record runs into the point data */
-    VARNOKE_LAS_ERR_TRUNCATED = -21,      /* a repair not allowed to write a cut-off file */
+    VARNOKE_LAS_ERR_TRUNCATED = -21,      /* a repair not allowed on a cut-off file */
     VARNOKE_LAS_ERR_LAZ_ITEMS = -22,      /* LAZ: no LASzip VLR, or items not of the format */
     VARNOKE_LAS_ERR_LAZ_ITEM_VERSION = -23, /* LAZ: items of a version not decoded */
     VARNOKE_LAS_ERR_LAZ_NO_TABLE = -24,   /* LAZ: no chunk table (an unfinished write) */
@@ -412,7 +417,7 @@ enum varnoke_las_status {
     VARNOKE_LAS_ERR_COUNT_UNCERTAIN = -27, /* LAZ: a repair not written: the count is ambiguous */
     VARNOKE_LAS_ERR_LINK = -28,           /* a symbolic link under a name given to the _at forms */
     /* From version 0.4 on. */
-    VARNOKE_LAS_ERR_EVLR_UNCOUNTED = -29, /* an EVLR start set, none counted, bytes after it */
+    VARNOKE_LAS_ERR_EVLR_UNCOUNTED = -29, /* an EVLR start set, none counted, before the end */
     VARNOKE_LAS_ERR_RECORDS_OVERLAP = -30, /* records declared past the EVLRs or waveform data */
     VARNOKE_LAS_ERR_STOPPED = -31         /* the caller's stop function asked the call to stop */
 };
@@ -445,7 +450,7 @@ typedef struct varnoke_las_report {
     uint64_t point_data_start; /* the offset of the first record */
     uint64_t point_data_end;   /* where the records end: the end of the file or of the data */
     /* From version 0.3 on (the _ex functions). */
-    int truncated; /* 1: the header declares more records than the file holds */
+    int truncated; /* 1: the file ends before something its header declares (missing tells) */
     /* LAS 1.4: the legacy 32-bit count and counts by return 1 to 5, as stored and as a repair
      * writes them; in older versions these are the count and counts by return themselves. */
     uint64_t stored_legacy_records;
@@ -571,8 +576,9 @@ VARNOKE_LIDAR_API int varnoke_las_check_ex(const char *path, const varnoke_las_o
 /*
  * varnoke_las_repair_ex() - as varnoke_las_check_ex(); then, if and only if the header is
  * stale, opens the file for writing and writes the counted values and box into the header,
- * flushed and synced. A truncated file is not written (VARNOKE_LAS_ERR_TRUNCATED, the report
- * filled) unless options->flags holds VARNOKE_LAS_ALLOW_TRUNCATED. It writes only into the file
+ * flushed and synced. A truncated file is refused (VARNOKE_LAS_ERR_TRUNCATED, the report
+ * filled, nothing written), stale or not, unless options->flags holds
+ * VARNOKE_LAS_ALLOW_TRUNCATED. It writes only into the file
  * it scanned (the same device and inode) and only if its header bytes, size and times of last
  * change are still those it judged; otherwise it returns VARNOKE_LAS_ERR_CHANGED and writes
  * nothing. A file whose header is right is not opened for writing, so it keeps its time of last

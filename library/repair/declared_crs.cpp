@@ -25,19 +25,22 @@ bool read_payload(std::FILE *f, const RecordAt &record, std::vector<unsigned cha
 
 int read_declared_crs(std::FILE *f, const JudgedFile &judged, DeclaredCrs &out) {
     out = DeclaredCrs{};
-    const VlrWalk &vlrs = judged.vlrs;
+    // The VLRs' records first, the EVLRs' where the VLRs have none of a kind.
+    ProjectionRecords projection = judged.vlrs.projection;
+    if (!projection.geokeys.found) projection.geokeys = judged.evlrs.projection.geokeys;
+    if (!projection.wkt.found) projection.wkt = judged.evlrs.projection.wkt;
     CrsRecords records;
     std::vector<unsigned char> bytes;
     GeoKeys keys;
     Crs wkt;
-    if (vlrs.geokeys.found) {
-        if (!read_payload(f, vlrs.geokeys, bytes)) return VARNOKE_LAS_ERR_READ;
+    if (projection.geokeys.found) {
+        if (!read_payload(f, projection.geokeys, bytes)) return VARNOKE_LAS_ERR_READ;
         keys = parse_geokeys(bytes.data(), bytes.size());
         records.geokeys = true;
         records.geokeys_name_crs = keys.names_crs;
     }
-    if (vlrs.wkt.found) {
-        if (!read_payload(f, vlrs.wkt, bytes)) return VARNOKE_LAS_ERR_READ;
+    if (projection.wkt.found) {
+        if (!read_payload(f, projection.wkt, bytes)) return VARNOKE_LAS_ERR_READ;
         wkt = parse_wkt(reinterpret_cast<const char *>(bytes.data()), bytes.size());
         records.wkt = true;
     }
@@ -45,7 +48,7 @@ int read_declared_crs(std::FILE *f, const JudgedFile &judged, DeclaredCrs &out) 
     out.source = crs_source(judged.layout, encoding, records);
     if (out.source == VARNOKE_LAS_CRS_GEOTIFF) out.crs = keys.crs;
     if (out.source == VARNOKE_LAS_CRS_WKT) out.crs = wkt;
-    out.warnings = header_warnings(judged.layout, encoding, vlrs.walked, records);
+    out.warnings = header_warnings(judged.layout, encoding, judged.vlrs.walked, records);
     return VARNOKE_LAS_OK;
 }
 

@@ -111,8 +111,11 @@ int counted_values(const unsigned char *header, const PointLayout &layout, const
 unsigned stale_box_sides(const unsigned char *header, const PointTally &tally,
                          const HeaderValues &stored, const HeaderValues &counted) {
     if (tally.records == 0) {
-        // No extremes: a box of zeros and one of the update's start values are both right.
-        return zero_box(stored.box) || start_value_box(stored.box, header) ? 0u : 0x3Fu;
+        // No extremes: LAS 1.3 and 1.4 ask for a box of zeros; the update writes its start
+        // values into the 1.0 to 1.2 files it handles, and those are right there too.
+        const bool start_values =
+            header[at::kVersionMinor] <= 2 && start_value_box(stored.box, header);
+        return zero_box(stored.box) || start_values ? 0u : 0x3Fu;
     }
     unsigned sides = 0;
     for (int side = 0; side < 6; ++side) {

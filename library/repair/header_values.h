@@ -33,15 +33,16 @@ int counted_values(const unsigned char *header, const PointLayout &layout, const
 bool extreme_right(double stored, double computed, double scale);
 
 // The sides of the stored box that are stale, bit k for side k (MaxX, MinX, MaxY, MinY, MaxZ,
-// MinZ): by extreme_right, or, without records, every side unless the box is all zeros or all
-// the update's start values.
+// MinZ): by extreme_right, or, without records, every side unless the box is all zeros or, in
+// LAS 1.0 to 1.2, all the update's start values.
 unsigned stale_box_sides(const unsigned char *header, const PointTally &tally,
                          const HeaderValues &stored, const HeaderValues &counted);
 
 // Which `stored` values differ from the `counted` ones, as VARNOKE_LAS_STALE_* bits. Counts
-// compare exactly; each side of the box by extreme_right (without records: a box of zeros or of
-// the update's start values); the legacy fields of LAS 1.4 must be zero for point formats 6 to
-// 10, and are right all zero or all equal to the counted values for older formats.
+// compare exactly; each side of the box by extreme_right (without records: a box of zeros or, in
+// LAS 1.0 to 1.2, of the update's start values); the legacy fields of LAS 1.4 must be zero for
+// point formats 6 to 10, and are right all zero or all equal to the counted values for older
+// formats.
 unsigned stale_bits(const unsigned char *header, const PointLayout &layout, const PointTally &tally,
                     const HeaderValues &stored, const HeaderValues &counted);
 

@@ -29,8 +29,12 @@ int read_and_judge(std::FILE *f, Scope scope, JudgedFile &out) {
     }
     if (judged == VARNOKE_LAS_OK) out.known |= VARNOKE_LAS_KNOWN_LAYOUT;
     if (judged != VARNOKE_LAS_OK || scope != Scope::kAll) return judged;
-    return walk_vlrs(read_through, f, out.layout.vlr_start, out.layout.vlr_count,
-                     out.layout.start, out.vlrs);
+    const PointLayout &layout = out.layout;
+    const int walked =
+        walk_vlrs(read_through, f, layout.vlr_start, layout.vlr_count, layout.start, out.vlrs);
+    if (walked != VARNOKE_LAS_OK) return walked;
+    return walk_evlrs(read_through, f, layout.evlr_start, layout.evlr_count,
+                      static_cast<uint64_t>(out.state.size), out.evlrs);
 }
 
 int still_as_judged(std::FILE *f, const JudgedFile &judged) {

@@ -1,5 +1,6 @@
 #include "road.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -60,6 +61,18 @@ int write_header(File file, const JudgedFile &judged, const unsigned char *heade
     return VARNOKE_LAS_OK;
 }
 
+// Adds to what the scan found lacking what the header places past the end of the file: the
+// structures judged by their pointers, and an EVLR walked that ends past it.
+void add_missing(const JudgedFile &judged, ScanFindings &found) {
+    const PointLayout &layout = judged.layout;
+    found.missing |= layout.missing;
+    found.missing_bytes = std::max(found.missing_bytes, layout.missing_bytes);
+    if (!judged.evlrs.complete) {
+        found.missing |= VARNOKE_LAS_MISSING_EVLRS;
+        found.missing_bytes = std::max(found.missing_bytes, judged.evlrs.missing_bytes);
+    }
+}
+
 }  // namespace
 
 int open_failure(const FileName &where, int otherwise) {
@@ -79,13 +92,15 @@ int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadR
     status = scan_records(file.get(), judged, rules.workers, out.tally, out.found);
     out.count_uncertain = !out.found.exact;
     if (status != VARNOKE_LAS_OK) return status;
+    add_missing(judged, out.found);
+    // Cut off: the file ends before something its header declares.
+    out.truncated = out.found.missing != 0;
     const PointLayout &layout = judged.layout;
     status = counted_values(judged.header, layout, out.tally, out.counted);
     if (status != VARNOKE_LAS_OK) return status;
     out.stored = stored_values(judged.header, layout);
     out.stale = stale_bits(judged.header, layout, out.tally, out.stored, out.counted);
     out.stale_sides = stale_box_sides(judged.header, out.tally, out.stored, out.counted);
-    out.truncated = out.stored.records > out.counted.records;
     if (rules.scope == Scope::kAll) {
         if (out.tally.by_return[0] > 0) out.warnings |= VARNOKE_LAS_WARN_RETURN_ZERO;
         if (out.tally.return_above > 0) out.warnings |= VARNOKE_LAS_WARN_RETURN_ABOVE;
@@ -94,12 +109,12 @@ int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadR
 
     // What was counted must be what the file held while it was read.
     status = still_as_judged(file.get(), judged);
-    if (status != VARNOKE_LAS_OK || !rules.write || (rules.only_if_stale && out.stale == 0)) {
-        return status;
-    }
+    if (status != VARNOKE_LAS_OK || !rules.write) return status;
+    // A cut-off file is no right file, written or not, unless the caller allows it.
+    if (out.truncated && !rules.allow_truncated) return VARNOKE_LAS_ERR_TRUNCATED;
+    if (rules.only_if_stale && out.stale == 0) return status;
     // A count the bytes leave ambiguous is never written.
     if (out.count_uncertain) return VARNOKE_LAS_ERR_COUNT_UNCERTAIN;
-    if (out.truncated && !rules.allow_truncated) return VARNOKE_LAS_ERR_TRUNCATED;
     if (seam::after_scan != nullptr) seam::after_scan(seam::after_scan_context);
 
     if (target.reported_name != nullptr && !name_leads_to(target.reported_name, judged.state)) {

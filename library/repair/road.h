@@ -23,7 +23,7 @@ struct RoadRules {
     int16_t validated_type = -2;
     bool write = false;           // write the header back
     bool only_if_stale = true;    // and only where it is stale (the update writes in any case)
-    bool allow_truncated = true;  // write a header that declares more records than there are
+    bool allow_truncated = true;  // write the header of a file that ends before what it declares
     Workers workers;
 };
 
@@ -41,9 +41,10 @@ struct RoadResult {
     HeaderValues stored, counted;  // counted: the values a write puts in the header
     unsigned stale = 0;            // VARNOKE_LAS_STALE_* bits
     unsigned stale_sides = 0;      // of the box, bit k for side k
-    bool truncated = false;        // the header declares more records than the file holds
+    bool truncated = false;        // found.missing: the file ends before what it declares
     bool count_uncertain = false;  // LAZ: the last chunk's bytes allow more than one count
-    ScanFindings found;            // what the scan learned beside the tally
+    ScanFindings found;            // what the scan learned beside the tally, and what the
+                                   // header places past the end of the file
     DeclaredCrs crs;               // the status functions' files only
     uint64_t warnings = 0;         // VARNOKE_LAS_WARN_* bits
     unsigned warning_sides = 0;    // of the box, bit k for side k: off, but not stale

@@ -44,18 +44,16 @@ constexpr StatusText kTable[] = {
      "writing the header failed; its first bytes may hold the old or the new header",
      msg::kCannotWrite},
     {VARNOKE_LAS_ERR_EVLR_POINTER,
-     "extended VLRs are counted, but their start lies before the point data or past the end of "
-     "the file",
-     nullptr},
+     "extended VLRs are counted, but their start lies before the point data", nullptr},
     {VARNOKE_LAS_ERR_WAVEFORM_POINTER,
      "the start of waveform data contradicts the header: among the point records while the "
-     "data is said to be elsewhere, or outside the point data while said to be in the file",
+     "data is said to be elsewhere, or before the point data while said to be in the file",
      nullptr},
     {VARNOKE_LAS_ERR_VLR_INTO_DATA, "a variable-length record runs past the offset to point data",
      nullptr},
     {VARNOKE_LAS_ERR_TRUNCATED,
-     "the header declares more point records than the file holds, as in a cut-off file; "
-     "nothing was written to it",
+     "the file ends before what its header declares (point records, the LAZ chunk table, "
+     "extended VLRs or waveform data), as a cut-off file does; nothing was written to it",
      nullptr},
     {VARNOKE_LAS_ERR_LAZ_ITEMS,
      "compressed point data without a LASzip VLR, or whose items do not match the point format "
@@ -76,7 +74,8 @@ constexpr StatusText kTable[] = {
     {VARNOKE_LAS_ERR_LINK,
      "a symbolic link where a file was found in its folder; it is not followed", nullptr},
     {VARNOKE_LAS_ERR_EVLR_UNCOUNTED,
-     "a start of extended VLRs is set while none is counted, and bytes lie from there on",
+     "a start of extended VLRs is set while none is counted, and it lies before the end of the "
+     "file",
      nullptr},
     {VARNOKE_LAS_ERR_RECORDS_OVERLAP,
      "the header declares more point records than fit before the extended VLRs or the "

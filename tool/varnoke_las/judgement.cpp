@@ -79,11 +79,11 @@ FileResult judge(Entry entry, const Options &options, const varnoke_las_options 
     result.status = check_or_repair(entry, repair, call, &result.report);
     result.path = std::move(entry.path);
     result.stale_sides = result.report.stale_box_sides;
+    // A cut-off file is truncated first, whether or not its count could be told.
     if (result.status == VARNOKE_LAS_ERR_TRUNCATED ||
         result.status == VARNOKE_LAS_ERR_COUNT_UNCERTAIN) {
         result.stale = result.report.stale;
-        result.outcome = result.status == VARNOKE_LAS_ERR_TRUNCATED ? Outcome::truncated
-                                                                   : Outcome::uncertain;
+        result.outcome = result.report.truncated ? Outcome::truncated : Outcome::uncertain;
         return result;
     }
     if (result.status != VARNOKE_LAS_OK) return result;
@@ -96,11 +96,13 @@ FileResult judge(Entry entry, const Options &options, const varnoke_las_options 
         }
     }
     if (repair) {
-        result.outcome = result.report.written ? Outcome::repaired : Outcome::ok;
-    } else if (result.report.count_uncertain) {
-        result.outcome = Outcome::uncertain;
+        result.outcome = result.report.written     ? Outcome::repaired
+                         : result.report.truncated ? Outcome::truncated
+                                                   : Outcome::ok;
     } else if (result.report.truncated) {
         result.outcome = Outcome::truncated;
+    } else if (result.report.count_uncertain) {
+        result.outcome = Outcome::uncertain;
     } else {
         result.outcome = result.stale != 0 ? Outcome::stale : Outcome::ok;
     }

@@ -16,7 +16,7 @@ struct Options {
     bool quiet = false;                     // no progress, no summary
     bool json = false;                      // JSON Lines instead of text lines
     bool null_separated = false;            // the --files-from list is separated by NUL bytes
-    bool allow_truncated = false;           // repair a file cut short of its declared records
+    bool allow_truncated = false;           // repair a file that ends before what it declares
     unsigned jobs = 1;                      // files judged at a time
     std::optional<std::string> files_from;  // "-" is standard input
     std::vector<std::string> paths;

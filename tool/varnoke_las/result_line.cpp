@@ -23,6 +23,28 @@ const char *outcome_name(Outcome outcome) {
     return kOutcomes[static_cast<int>(outcome)];
 }
 
+// What a cut-off file lacks: in the text lines, and in JSON.
+struct Missing {
+    unsigned bit;
+    const char *text, *key;
+};
+constexpr Missing kMissing[] = {
+    {VARNOKE_LAS_MISSING_RECORDS, "point records", "records"},
+    {VARNOKE_LAS_MISSING_CHUNK_TABLE, "LAZ chunk table", "chunk_table"},
+    {VARNOKE_LAS_MISSING_EVLRS, "extended VLRs", "evlrs"},
+    {VARNOKE_LAS_MISSING_WAVEFORM, "waveform data", "waveform"},
+};
+
+// The items of a line's WHAT: the first after a colon, the others after a semicolon.
+struct Items {
+    std::string &out;
+    const char *separator = ": ";
+    void next() {
+        out += separator;
+        separator = "; ";
+    }
+};
+
 // One field whose bytes a repair writes differently: what it is, as stored and as written, and
 // whether the stored value is stale or only rewritten in passing with the rest.
 struct Change {
@@ -51,12 +73,21 @@ bool las14(const varnoke_las_report &report) {
     return report.version_major > 1 || report.version_minor >= 4;
 }
 
+// Whether a repair writes the file: stale, or truncated (with --allow-truncated) with values
+// to write and a count that is known.
+bool to_be_written(const FileResult &result) {
+    if (result.outcome == Outcome::truncated) {
+        return result.stale != 0 && !result.report.count_uncertain;
+    }
+    return result.outcome == Outcome::stale || result.outcome == Outcome::repaired;
+}
+
 // Every field a repair of the file writes differently, in the order of the header: the count,
 // the counts by return number, the box, LAS 1.4's legacy count and counts by return. Nothing
 // where the file is not to be written.
 std::vector<Change> changes_of(const FileResult &result) {
     std::vector<Change> changes;
-    if (result.outcome != Outcome::stale && result.outcome != Outcome::repaired) return changes;
+    if (!to_be_written(result)) return changes;
     const varnoke_las_report &r = result.report;
     const auto count = [&](std::string field, std::string key, uint64_t stored, uint64_t written,
                            bool stale) {
@@ -101,11 +132,10 @@ std::vector<Change> changes_of(const FileResult &result) {
 
 // "records 5 -> 2; by return 1: 3 -> 1; box MaxX 101.5 -> 100 (in passing)", any stale bit
 // this program does not know last.
-void append_changes(std::string &out, const FileResult &result) {
-    const char *separator = ": ";
+void append_changes(Items &items, const FileResult &result) {
+    std::string &out = items.out;
     for (const Change &c : changes_of(result)) {
-        out += separator;
-        separator = "; ";
+        items.next();
         out += c.field;
         out += c.field.starts_with("by return") || c.field.starts_with("legacy by return") ? ": "
                                                                                             : " ";
@@ -114,8 +144,8 @@ void append_changes(std::string &out, const FileResult &result) {
         append_value(out, c, false, false);
         if (!c.stale) out += " (in passing)";
     }
-    if (const unsigned other = result.stale & ~kKnownBits) {
-        out += separator;
+    if (const unsigned other = result.stale & ~kKnownBits; other != 0 && to_be_written(result)) {
+        items.next();
         out += "stale bits 0x";
         char text[16];
         const auto end = std::to_chars(text, text + sizeof text, other, 16).ptr;
@@ -123,16 +153,38 @@ void append_changes(std::string &out, const FileResult &result) {
     }
 }
 
-// "records 1065 -> 532; 10 bytes of a partial record"
-void append_truncation(std::string &out, const varnoke_las_report &r) {
-    out += ": records ";
-    append_number(out, r.stored_records);
-    out += " -> ";
-    append_number(out, r.records);
+// "records 1065 -> 532; by return 1: 1065 -> 532; ...; 10 bytes of a partial record", then
+// what lies past the end besides point records: "missing: extended VLRs, at least 90 bytes".
+// Where the count cannot be told: "records 1065 -> 532 or more", and nothing is written.
+void append_truncation(std::string &out, const FileResult &result) {
+    const varnoke_las_report &r = result.report;
+    Items items{out};
+    if (r.count_uncertain) {
+        items.next();
+        out += "records ";
+        append_number(out, r.stored_records);
+        out += " -> ";
+        append_number(out, r.records);
+        out += " or more";
+    } else {
+        append_changes(items, result);
+    }
     if (r.trailing_bytes > 0) {
-        out += "; ";
+        items.next();
         append_number(out, r.trailing_bytes);
         out += r.trailing_bytes == 1 ? " byte of a partial record" : " bytes of a partial record";
+    }
+    if ((r.missing & ~VARNOKE_LAS_MISSING_RECORDS) != 0) {
+        items.next();
+        out += "missing: ";
+        for (const Missing &m : kMissing) {
+            if ((r.missing & m.bit) == 0) continue;
+            out += m.text;
+            out += ", ";
+        }
+        out += "at least ";
+        append_number(out, r.missing_bytes);
+        out += r.missing_bytes == 1 ? " byte" : " bytes";
     }
 }
 
@@ -220,7 +272,7 @@ void append_text_line(std::string &out, const FileResult &result) {
         out += ": ";
         out += varnoke_las_strerror(result.status);
     } else if (result.outcome == Outcome::truncated) {
-        append_truncation(out, result.report);
+        append_truncation(out, result);
     } else if (result.outcome == Outcome::uncertain) {
         // The bytes of a LAZ file's last chunk allow this count and larger ones.
         out += ": records ";
@@ -229,7 +281,8 @@ void append_text_line(std::string &out, const FileResult &result) {
         append_number(out, result.report.records);
         out += " or more; the last chunk's bytes allow more than one count";
     } else if (result.outcome != Outcome::ok) {
-        append_changes(out, result);
+        Items items{out};
+        append_changes(items, result);
     }
     out += '\n';
 }
@@ -281,6 +334,18 @@ void append_json_line(std::string &out, const FileResult &result) {
     append_field(out, "legacy_records", r.legacy_records);
     out += ",\"legacy_records_by_return\":";
     append_json_array(out, r.legacy_records_by_return);
+    out += ",\"missing\":[";
+    const char *listed = "";
+    for (const Missing &m : kMissing) {
+        if ((r.missing & m.bit) == 0) continue;
+        out += listed;
+        listed = ",";
+        out += '"';
+        out += m.key;
+        out += '"';
+    }
+    out += ']';
+    append_field(out, "missing_bytes", r.missing_bytes);
     // What a repair writes differently: every field, stale or rewritten in passing.
     out += ",\"changes\":[";
     const char *comma = "";
