@@ -25,14 +25,51 @@
 namespace lastest {
 namespace {
 
-// The expected forms are those of `ls --quoting-style=shell-escape` (GNU coreutils 9.1).
+// The expected forms are what `ls --quoting-style=shell-escape` (GNU coreutils 9.1, C.UTF-8)
+// prints for a file of that name, but in the one row where its output reads back, by shell
+// rules, as another name.
 TEST(NameQuoting, AsGnuLsShellEscape) {
     const struct {
         const char *name, *shown;
     } cases[] = {
         {"plain.las", "plain.las"},
-        {"a b'c.las", "a b'c.las"},  // printable: not quoted
+        {"a]b%c+d,e-f:g_h@i", "a]b%c+d,e-f:g_h@i"},  // nothing a shell takes otherwise
         {"caf\xc3\xa9.las", "caf\xc3\xa9.las"},
+        {"a\xee\x80\x80" "b", "a\xee\x80\x80" "b"},  // U+E000, private use: printable
+        // Special to a shell anywhere.
+        {"a b", "'a b'"},
+        {"a!b", "'a!b'"},
+        {"a\"b", "'a\"b'"},
+        {"a$b", "'a$b'"},
+        {"a&b", "'a&b'"},
+        {"a(b", "'a(b'"},
+        {"a*b", "'a*b'"},
+        {"a;b", "'a;b'"},
+        {"a<b", "'a<b'"},
+        {"a=b", "'a=b'"},
+        {"a?b", "'a?b'"},
+        {"a[b", "'a[b'"},
+        {"a\\b", "'a\\b'"},
+        {"a^b", "'a^b'"},
+        {"a`b", "'a`b'"},
+        {"a|b", "'a|b'"},
+        // Special at the start of a word only, or as a word of its own.
+        {"~x", "'~x'"},
+        {"x~", "x~"},
+        {"#x", "'#x'"},
+        {"x#", "x#"},
+        {"{", "'{'"},
+        {"{a", "{a"},
+        // A quote among characters that need nothing more: double quotes.
+        {"it's", "\"it's\""},
+        {"a b'c.las", "\"a b'c.las\""},
+        {"~'", "\"~'\""},
+        {"' ", "\"' \""},
+        {"a~'", "'a~'\\'''"},
+        {"a#b'c", "'a#b'\\''c'"},
+        {"'a'$'\\n''b'.las", "''\\''a'\\''$'\\''\\n'\\'''\\''b'\\''.las'"},
+        // Characters a terminal does not show.
+        {"a\nb.las", "'a'$'\\n''b.las'"},
         {"evil\r\x1b[2Kok good.las\x1b[8m.las", "'evil'$'\\r\\033''[2Kok good.las'$'\\033''[8m.las'"},
         {"coll\xfe.las", "'coll'$'\\376''.las'"},
         {"\xff", "''$'\\377'"},
@@ -46,9 +83,11 @@ TEST(NameQuoting, AsGnuLsShellEscape) {
         {"a\x01'b", "'a'$'\\001'\\''b'"},
         {"a'b\x01", "'''a'\\''b'$'\\001'"},
         {"a'\x01'", "'a'\\'''$'\\001'\\'''"},
-        {"\x01'a\x01", "'\\001'\\''a'$'\\001'"},
+        // ls prints '\001'\''a'$'\001', which a shell reads as a backslash and digits.
+        {"\x01'a\x01", "''$'\\001'\\''a'$'\\001'"},
         {"b\xc2\x85z", "'b'$'\\302\\205''z'"},          // U+0085, a C1 control
         {"c\xe2\x80\xa8z", "'c'$'\\342\\200\\250''z'"},  // U+2028
+        {"a\xcd\xb8" "b", "'a'$'\\315\\270''b'"},        // U+0378, unassigned
         {"d\xed\xa0\x80z", "'d'$'\\355\\240\\200''z'"},  // a surrogate
         {"e\xc0\xafz", "'e'$'\\300\\257''z'"},           // an overlong form
         {"a\xe2\x82", "'a'$'\\342\\202'"},               // cut short
