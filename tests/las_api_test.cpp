@@ -19,6 +19,13 @@
 #include "support/process.h"
 #include "support/scratch.h"
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 namespace lastest {
 namespace {
 
@@ -251,6 +258,22 @@ TEST(LasApi, RefusesWhatItCannotJudge) {
     EXPECT_EQ(varnoke_las_check(dir.str().c_str(), &report), VARNOKE_LAS_ERR_OPEN);
 #else
     EXPECT_EQ(varnoke_las_check(dir.str().c_str(), &report), VARNOKE_LAS_ERR_NOT_REGULAR);
+    // A socket, which no open takes, is no file that cannot be opened but no regular file, by
+    // its path and in its folder.
+    const int server = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socket_path = dir / "s.las";
+    if (socket_path.size() < sizeof address.sun_path) {
+        std::memcpy(address.sun_path, socket_path.c_str(), socket_path.size() + 1);
+        ASSERT_EQ(bind(server, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+        EXPECT_EQ(varnoke_las_check(socket_path.c_str(), &report), VARNOKE_LAS_ERR_NOT_REGULAR);
+        const int folder = open(dir.str().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        EXPECT_EQ(varnoke_las_repair_at(folder, "s.las", nullptr, &report, sizeof report),
+                  VARNOKE_LAS_ERR_NOT_REGULAR);
+        close(folder);
+    }
+    close(server);
 #endif
     EXPECT_EQ(varnoke_las_check(nullptr, &report), VARNOKE_LAS_ERR_ARGUMENT);
     EXPECT_STREQ(varnoke_las_strerror(1), "unknown status");

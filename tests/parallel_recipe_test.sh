@@ -48,13 +48,9 @@ outcome() {
         echo ok
     fi
 }
-# A name with a newline is shown quoted, as ls --quoting-style=shell-escape shows it.
+# A name with a space or a newline is shown quoted, as ls --quoting-style=shell-escape shows it.
 shown() {
-    if [[ $1 == *$'\n'* ]]; then
-        printf "'%s'\$'\\\\n''%s'" "${1%%$'\n'*}" "${1#*$'\n'}"
-    else
-        printf %s "$1"
-    fi
+    ls -d --quoting-style=shell-escape -- "$1"
 }
 expected=
 for file in "${listed[@]}"; do

@@ -390,7 +390,7 @@ enum varnoke_las_status {
     VARNOKE_LAS_OK = 0,
     VARNOKE_LAS_ERR_ARGUMENT = -1,        /* a null path or report */
     VARNOKE_LAS_ERR_OPEN = -2,            /* the file cannot be opened for reading */
-    VARNOKE_LAS_ERR_NOT_REGULAR = -3,     /* a folder, pipe, socket or device */
+    VARNOKE_LAS_ERR_NOT_REGULAR = -3,     /* a folder, pipe, socket or device, opened or not */
     VARNOKE_LAS_ERR_READ = -4,            /* the system reported a read error */
     VARNOKE_LAS_ERR_TOO_SHORT = -5,       /* shorter than the header of its version */
     VARNOKE_LAS_ERR_NOT_LAS = -6,         /* no LASF signature */
@@ -419,7 +419,9 @@ enum varnoke_las_status {
     /* From version 0.4 on. */
     VARNOKE_LAS_ERR_EVLR_UNCOUNTED = -29, /* an EVLR start set, none counted, before the end */
     VARNOKE_LAS_ERR_RECORDS_OVERLAP = -30, /* records declared past the EVLRs or waveform data */
-    VARNOKE_LAS_ERR_STOPPED = -31         /* the caller's stop function asked the call to stop */
+    VARNOKE_LAS_ERR_STOPPED = -31,        /* the caller's stop function asked the call to stop */
+    /* Not returned by the functions here: for programs that walk folders (varnoke-las). */
+    VARNOKE_LAS_ERR_FOLDER = -32          /* a folder that cannot be opened or read */
 };
 
 /* Bits of varnoke_las_report.stale: which stored values differ from the counted ones. */

@@ -62,6 +62,19 @@ File open_named(const FileName &where, const char *mode) {
 #endif
 }
 
+bool leads_to_non_regular(const FileName &where) {
+#if defined(_WIN32)
+    (void)where;
+    return false;
+#else
+    struct stat st;
+    const int got = where.folder == kByPath
+                        ? stat(where.name, &st)
+                        : fstatat(where.folder, where.name, &st, AT_SYMLINK_NOFOLLOW);
+    return got == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode);
+#endif
+}
+
 bool file_state(std::FILE *f, FileState &state) {
 #if defined(_WIN32)
     struct _stat64 st;

@@ -31,6 +31,11 @@ struct FileName {
 // errno ELOOP. Null, with errno set, when the open fails.
 File open_named(const FileName &where, const char *mode);
 
+// After an open of `where` failed: true when the name leads to something other than a regular
+// file or a link (a socket, which no open takes, or a device or folder this user may not open),
+// so that the refusal names what it is. False on Windows.
+bool leads_to_non_regular(const FileName &where);
+
 // What the system says of the file under a handle; compared before a write to tell whether the
 // file changed since it was read.
 struct FileState {

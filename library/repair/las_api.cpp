@@ -106,6 +106,9 @@ int judge(const FileName &where, const varnoke_las_options *given, varnoke_las_r
     File file = open_named(where, "rb");
     if (!file) {
         status = open_failure(where, VARNOKE_LAS_ERR_OPEN);
+        if (status == VARNOKE_LAS_ERR_OPEN && leads_to_non_regular(where)) {
+            status = VARNOKE_LAS_ERR_NOT_REGULAR;
+        }
     } else {
         RoadRules rules;
         rules.write = repair;

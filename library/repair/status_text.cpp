@@ -83,6 +83,8 @@ constexpr StatusText kTable[] = {
      nullptr},
     {VARNOKE_LAS_ERR_STOPPED, "stopped on request before the file was judged; nothing was written",
      nullptr},
+    {VARNOKE_LAS_ERR_FOLDER,
+     "a folder that cannot be opened or read; the files in it are not judged", nullptr},
     {kChangedSinceValidation, "the file changed after it was validated",
      msg::kChangedSinceValidation},
 };

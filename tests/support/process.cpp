@@ -246,6 +246,29 @@ ProcessResult run_argument_check(const std::vector<std::string> &args, const std
 }
 
 #if !defined(_WIN32)
+int start_varnoke_las(const std::vector<std::string> &args, const std::string &cwd, int in,
+                      int out, int err) {
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        const int fds[3] = {in, out, err};
+        for (int k = 0; k < 3; ++k) {
+            if (fds[k] >= 0 && dup2(fds[k], k) < 0) _exit(126);
+        }
+        if (chdir(cwd.c_str()) != 0) _exit(127);
+        exec_program(VARNOKE_LAS_PATH, args, {});
+        _exit(127);
+    }
+    return pid;
+}
+
+int wait_for(int pid) {
+    int wstatus = 0;
+    if (waitpid(pid, &wstatus, 0) != pid) return -1;
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+}
+
 ProcessResult run_quillfen_bound_by_permissions(const std::vector<std::string> &args,
                                                 const std::string &cwd) {
     return run(QUILLFEN_PATH, args, cwd, {}, true);

@@ -31,7 +31,27 @@ OpenFolder::~OpenFolder() {
 #endif
 }
 
+Entry Entry::named(std::string path, FileKey key) {
+    Entry entry;
+    entry.path = std::move(path);
+    entry.key = key;
+    return entry;
+}
+
+Entry Entry::refusal(std::string path, int status) {
+    Entry entry;
+    entry.path = std::move(path);
+    entry.refused = status;
+    return entry;
+}
+
 namespace {
+
+#if defined(_WIN32)
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
 
 void add_child(std::string &names, std::vector<std::size_t> &order, char kind,
                const std::string &name) {
@@ -46,6 +66,26 @@ const char *name_at(const std::string &names, std::size_t start) {
 }
 
 #if !defined(_WIN32)
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
+
+FileKey key_of(const struct stat &st) {
+    return FileKey{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), true};
+}
+
+// The folder `name` under `parent`, following no link, if it is the folder `key` (or any
+// folder where `key` is unknown); null otherwise.
+std::shared_ptr<const OpenFolder> open_folder(int parent, const char *name, int flags,
+                                              FileKey *key) {
+    const int fd = openat(parent, name, flags);
+    if (fd < 0) return nullptr;
+    auto folder = std::make_shared<const OpenFolder>(fd);
+    struct stat st;
+    if (fstat(fd, &st) != 0) return nullptr;
+    if (key->known && key_of(st) != *key) return nullptr;
+    *key = key_of(st);
+    return folder;
+}
+
 // The children of the folder under `fd` worth taking: folders, and regular files with a .las
 // name; links are neither. False, with errno set, when the folder cannot be read.
 bool read_children(int fd, std::string &names, std::vector<std::size_t> &order) {
@@ -89,49 +129,36 @@ bool read_children(int fd, std::string &names, std::vector<std::size_t> &order) 
 // Why a folder of the walk cannot be entered: a link put in its place is named as such.
 int open_refusal(int parent, const char *name) {
     struct stat st;
-    if ((errno == ELOOP || errno == ENOTDIR) && fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISLNK(st.st_mode)) {
+    if ((errno == ELOOP || errno == ENOTDIR) &&
+        fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
         return VARNOKE_LAS_ERR_LINK;
     }
-    return VARNOKE_LAS_ERR_OPEN;
+    return VARNOKE_LAS_ERR_FOLDER;
 }
 #endif
-
-std::string shown_prefix(const std::string &folder) {
-    if (!folder.empty() && folder.back() == '/') return folder;
-#if defined(_WIN32)
-    if (!folder.empty() && folder.back() == '\\') return folder;
-    return folder + '\\';
-#else
-    return folder + '/';
-#endif
-}
 
 }  // namespace
 
-FolderWalk::FolderWalk(const std::string &root) {
-    Entry refused;
+FolderWalk::FolderWalk(const std::string &root, StopAsked stopped) : stopped_(stopped) {
     Level level;
-#if defined(_WIN32)
-    level.folder = std::filesystem::path(root);
-#else
-    const int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        pending_ = Entry{root, VARNOKE_LAS_ERR_OPEN, nullptr, {}};
+    shown_ = root;
+#if !defined(_WIN32)
+    level.folder = open_folder(AT_FDCWD, root.c_str(), kFolderFlags, &level.key);
+    if (!level.folder) {
+        pending_ = Entry::refusal(root, VARNOKE_LAS_ERR_FOLDER);
         return;
     }
-    level.folder = std::make_shared<const OpenFolder>(fd);
 #endif
-    enter(std::move(level), root, &refused);
-    if (!refused.path.empty()) pending_ = std::move(refused);
+    Entry refused;
+    if (!enter(std::move(level), refused)) pending_ = std::move(refused);
 }
 
-// Reads and sorts the children of `level`'s folder and makes it the deepest level; a folder
-// that cannot be read sets `refused` instead.
-void FolderWalk::enter(Level level, const std::string &shown, Entry *refused) {
+// Reads and sorts the children of the folder whose path shown_ holds, without its separator,
+// and makes it the deepest level; false, with `refused` set, when the folder cannot be read.
+bool FolderWalk::enter(Level level, Entry &refused) {
 #if defined(_WIN32)
     std::error_code error;
-    std::filesystem::directory_iterator it(level.folder, error);
+    std::filesystem::directory_iterator it(std::filesystem::path(shown_), error);
     for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
         const std::filesystem::file_type type = it->symlink_status(error).type();
         if (error) break;
@@ -147,15 +174,60 @@ void FolderWalk::enter(Level level, const std::string &shown, Entry *refused) {
     const bool ok = read_children(level.folder->fd, level.names, level.order);
 #endif
     if (!ok) {
-        *refused = Entry{shown, VARNOKE_LAS_ERR_OPEN, nullptr, {}};
-        return;
+        refused = Entry::refusal(shown_, VARNOKE_LAS_ERR_FOLDER);
+        shown_.resize(levels_.empty() ? 0 : levels_.back().shown_size);
+        return false;
     }
     const std::string &names = level.names;
     std::sort(level.order.begin(), level.order.end(), [&names](std::size_t a, std::size_t b) {
         return std::strcmp(name_at(names, a), name_at(names, b)) < 0;
     });
-    level.prefix = shown_prefix(shown);
+    if (shown_.empty() || (shown_.back() != '/' && shown_.back() != kSeparator)) {
+        shown_ += kSeparator;
+    }
+    level.shown_size = shown_.size();
     levels_.push_back(std::move(level));
+#if !defined(_WIN32)
+    // The root stays open; of the others only the deepest kOpenLevels.
+    if (levels_.size() > kOpenLevels + 1) levels_[levels_.size() - 1 - kOpenLevels].folder.reset();
+#endif
+    return true;
+}
+
+// Ends the deepest level. False, with `refused` set, where its parent was closed and cannot be
+// opened again as the same folder: the rest of the parent is then not walked.
+bool FolderWalk::leave(Entry &refused) {
+#if defined(_WIN32)
+    levels_.pop_back();
+    if (!levels_.empty()) shown_.resize(levels_.back().shown_size);
+    (void)refused;
+    return true;
+#else
+    const std::shared_ptr<const OpenFolder> child = std::move(levels_.back().folder);
+    levels_.pop_back();
+    if (levels_.empty()) return true;
+    Level &parent = levels_.back();
+    shown_.resize(parent.shown_size);
+    if (parent.folder) return true;
+    // Through the child's "..": one step, whatever the depth.
+    if (child) parent.folder = open_folder(child->fd, "..", kFolderFlags, &parent.key);
+    if (parent.folder) return true;
+    // The child was moved, or its parent may no longer be opened: down again from the nearest
+    // open folder, name by name, each the folder it was.
+    std::size_t open = levels_.size() - 1;
+    while (!levels_[open].folder) --open;  // the root is always open
+    std::shared_ptr<const OpenFolder> at = levels_[open].folder;
+    for (std::size_t k = open + 1; at && k < levels_.size(); ++k) {
+        const Level &above = levels_[k - 1];
+        const char *const name = name_at(above.names, above.order[above.next - 1]);
+        at = open_folder(at->fd, name, kFolderFlags | O_NOFOLLOW, &levels_[k].key);
+    }
+    parent.folder = std::move(at);
+    if (parent.folder) return true;
+    parent.next = parent.order.size();
+    refused = Entry::refusal(shown_.substr(0, shown_.size() - 1), VARNOKE_LAS_ERR_FOLDER);
+    return false;
+#endif
 }
 
 bool FolderWalk::next(Entry &entry) {
@@ -167,39 +239,40 @@ bool FolderWalk::next(Entry &entry) {
     while (!levels_.empty()) {
         Level &level = levels_.back();
         if (level.next == level.order.size()) {
-            levels_.pop_back();
+            if (!leave(entry)) return true;
             continue;
         }
         const std::size_t start = level.order[level.next++];
-        const bool folder = level.names[start] == 'd';
-        std::string name = name_at(level.names, start);
-        std::string shown = level.prefix + name;
-        if (!folder) {
-#if defined(_WIN32)
-            entry = Entry{std::move(shown), 0, nullptr, {}};
-#else
-            entry = Entry{std::move(shown), 0, level.folder, std::move(name)};
+        const char *const name = name_at(level.names, start);
+        if (level.names[start] == 'f') {
+            entry = Entry::named(shown_ + name, FileKey{});
+#if !defined(_WIN32)
+            struct stat st;
+            if (fstatat(level.folder->fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISREG(st.st_mode)) {
+                entry.key = key_of(st);
+            }
+            entry.folder = level.folder;
+            entry.name = name;
 #endif
             return true;
         }
+        // A tree of folders without files lists nothing for long.
+        if (stopped_()) {
+            levels_.clear();
+            return false;
+        }
+        shown_ += name;
         Level child;
-#if defined(_WIN32)
-        child.folder = level.folder / std::filesystem::path(name);
-#else
-        const int fd = openat(level.folder->fd, name.c_str(),
-                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0) {
-            entry = Entry{std::move(shown), open_refusal(level.folder->fd, name.c_str()), nullptr, {}};
+#if !defined(_WIN32)
+        child.folder = open_folder(level.folder->fd, name, kFolderFlags | O_NOFOLLOW, &child.key);
+        if (!child.folder) {
+            entry = Entry::refusal(shown_, open_refusal(level.folder->fd, name));
+            shown_.resize(level.shown_size);
             return true;
         }
-        child.folder = std::make_shared<const OpenFolder>(fd);
 #endif
-        Entry refused;
-        enter(std::move(child), shown, &refused);  // may invalidate `level`
-        if (!refused.path.empty()) {
-            entry = std::move(refused);
-            return true;
-        }
+        if (!enter(std::move(child), entry)) return true;  // may invalidate `level`
     }
     return false;
 }

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "same_file.h"
 #include "signals.h"
 
 namespace varnoke_las {
@@ -20,8 +21,15 @@ namespace {
 struct Slot {
     Entry entry;
     FileResult result;
+    // Where the file's first name shares its result; `copy`: this is a later name, not judged.
+    std::shared_ptr<SharedResult> shared;
+    bool copy = false;
     bool done = false;
 };
+
+// Files remembered beyond the window of results, so that a name listed again soon after the
+// first finds its result.
+constexpr std::size_t kRememberedFiles = 4096;
 
 using Task = void (*)(void *arg, unsigned k);
 
@@ -40,7 +48,8 @@ class Pool {
 public:
     Pool(PathList &list, const Options &options, bool measure_sizes)
         : list_(list), options_(options), measure_sizes_(measure_sizes),
-          window_(uint64_t{16} * options.jobs), slots_(window_) {}
+          window_(uint64_t{16} * options.jobs), slots_(window_),
+          same_(kRememberedFiles + window_) {}
 
     void run(const std::function<void(FileResult &&)> &emit, const std::function<void()> &idle,
              const std::function<void()> &listed);
@@ -63,6 +72,7 @@ private:
     const bool measure_sizes_;
     const uint64_t window_;
     std::vector<Slot> slots_;
+    SameFiles same_;  // of the listing thread
     std::deque<Piece> pieces_;
     std::mutex mutex_;
     std::condition_variable work_, head_done_, piece_done_;
@@ -106,9 +116,11 @@ void Pool::worker() {
     call.threads = options_.jobs;
     call.run = run_pieces;
     call.pool = this;
+    // A long scan gives up when the run is stopped.
+    call.stop = library_stop;
     std::unique_lock lock(mutex_);
     // A stopped run takes no new file; the files taken finish.
-    const auto file_waiting = [&] { return taken_ < listed_ && stop_signal() == 0; };
+    const auto file_waiting = [&] { return taken_ < listed_ && !stop_requested(); };
     for (;;) {
         // A thread stays while any file is being judged: its pieces may still come.
         work_.wait(lock, [&] {
@@ -121,6 +133,7 @@ void Pool::worker() {
         }
         if (!file_waiting()) return;
         const uint64_t seq = taken_++;
+        if (slots_[seq % window_].copy) continue;  // done when listed
         ++running_;
         Entry entry = std::move(slots_[seq % window_].entry);
         lock.unlock();
@@ -135,11 +148,13 @@ void Pool::worker() {
 }
 
 // Hands on the finished results at the head of the window, waiting for the head until `target`
-// results have been handed on. After a stop only the files taken are waited for.
+// results have been handed on. After a stop only the files taken are waited for, and a file
+// the library gave up on is not handed on: like the files not taken, it was not judged. A later
+// name of a file gets the result of its first name, which was handed on before it.
 void Pool::emit_until(std::unique_lock<std::mutex> &lock, uint64_t target,
                       const std::function<void(FileResult &&)> &emit,
                       const std::function<void()> &idle) {
-    while (emitted_ < (stop_signal() != 0 ? taken_ : listed_)) {
+    while (emitted_ < (stop_requested() ? taken_ : listed_)) {
         Slot &slot = slots_[emitted_ % window_];
         if (!slot.done) {
             if (emitted_ >= target) return;
@@ -152,8 +167,17 @@ void Pool::emit_until(std::unique_lock<std::mutex> &lock, uint64_t target,
             continue;
         }
         FileResult result = std::move(slot.result);
+        if (slot.copy) {
+            std::string path = std::move(result.path);
+            result = slot.shared->result;
+            result.path = std::move(path);
+        } else if (slot.shared) {
+            slot.shared->result = result;
+        }
+        slot.shared.reset();
         slot.done = false;
         ++emitted_;
+        if (result.status == VARNOKE_LAS_ERR_STOPPED) continue;
         lock.unlock();
         emit(std::move(result));
         lock.lock();
@@ -168,13 +192,22 @@ void Pool::run(const std::function<void(FileResult &&)> &emit, const std::functi
         for (unsigned k = 0; k < options_.jobs; ++k) threads.emplace_back([this] { worker(); });
     }
     Entry entry;
-    while (stop_signal() == 0 && list_.next(entry)) {
+    while (!stop_requested() && list_.next(entry)) {
         listed();
+        const SameFiles::Listing same = same_.listed(entry.key);
         std::unique_lock lock(mutex_);
         // The slot of the new entry must have been handed on.
         emit_until(lock, listed_ + 1 > window_ ? listed_ + 1 - window_ : 0, emit, idle);
-        if (stop_signal() != 0) break;
-        slots_[listed_ % window_].entry = std::move(entry);
+        if (stop_requested()) break;
+        Slot &slot = slots_[listed_ % window_];
+        slot.shared = same.shared;
+        slot.copy = same.earlier;
+        if (slot.copy) {
+            slot.result.path = std::move(entry.path);
+            slot.done = true;
+        } else {
+            slot.entry = std::move(entry);
+        }
         ++listed_;
         work_.notify_one();
     }

@@ -15,8 +15,9 @@ namespace varnoke_las {
 // and hands each result to `emit` on the calling thread, in the order of the list. At most 16 results
 // per job wait for their turn: a file taking long holds the others back, but memory stays
 // bounded by the number of jobs. `idle` is called every fifth of a second while the calling
-// thread waits; `listed` after each entry is listed. A stop signal (signals.h) ends the listing;
-// the files already taken by a thread finish and are handed on.
+// thread waits; `listed` after each entry is listed. A stop (signals.h) ends the listing; the
+// files already taken by a thread finish and are handed on, but for those the library gave up
+// on. A file listed again under another name is judged once (same_file.h).
 void run_in_order(PathList &list, const Options &options, bool measure_sizes,
                   const std::function<void(FileResult &&)> &emit, const std::function<void()> &idle,
                   const std::function<void()> &listed);

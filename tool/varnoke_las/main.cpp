@@ -101,7 +101,7 @@ int main(int argc, char *argv[]) {
     Tally tally;
     bool written = true;
     std::string line;
-    PathList paths(options.paths, list, options.null_separated);
+    PathList paths(options.paths, list, options.null_separated, stop_requested);
     run_in_order(
         paths, options, progress.shown(),
         [&](FileResult &&result) {
@@ -113,8 +113,12 @@ int main(int argc, char *argv[]) {
                 append_text_line(line, result);
             }
             if (erase_first) progress.erase();
-            // Whole and at once, so that a run stopped by any signal shows only files done.
-            written = written && write_all(line);
+            // Whole and at once, so that a run stopped by any signal shows only files done. A
+            // reader gone (or any failed write) stops the run: nobody sees what follows.
+            if (written && !write_all(line)) {
+                written = false;
+                stop_for_output();
+            }
             progress.file_done(result.bytes);
             progress.tick();
         },

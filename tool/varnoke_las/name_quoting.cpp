@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "printable.h"
+
 namespace varnoke_las {
 
 namespace {
@@ -12,12 +14,6 @@ uint32_t code_point(const unsigned char *b, std::size_t length) {
     uint32_t value = b[0] & (0x7Fu >> length);
     for (std::size_t k = 1; k < length; ++k) value = (value << 6) | (b[k] & 0x3Fu);
     return value;
-}
-
-// Characters a terminal does not print but obeys: C0 and C1 controls, DEL, and the line and
-// paragraph separators.
-bool unprintable(uint32_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
 }
 
 void append_escape(std::string &out, unsigned char c) {
@@ -35,6 +31,49 @@ void append_escape(std::string &out, unsigned char c) {
     out += static_cast<char>('0' + (c >> 6));
     out += static_cast<char>('0' + ((c >> 3) & 7));
     out += static_cast<char>('0' + (c & 7));
+}
+
+// A piece of a name as the quoting sees it: a character shown as it is, a single quote, or bytes
+// written as escapes ($'\n', $'\376'); and what it asks of GNU ls's shell-escape style: whether
+// the name must be quoted for it, and whether it may stand as it is inside double quotes.
+struct Piece {
+    enum Kind { shown, quote, escaped } kind;
+    std::size_t size;
+    bool forces_quotes, fits_double_quotes;
+};
+
+Piece ascii_piece(char c, std::size_t at, std::size_t name_size) {
+    switch (c) {
+        case '{':
+        case '}':  // special as a word of its own
+            if (name_size != 1) return {Piece::shown, 1, false, false};
+            [[fallthrough]];
+        case '#':
+        case '~':  // special at the start of a word
+            if (at != 0) return {Piece::shown, 1, false, false};
+            [[fallthrough]];
+        case ' ':
+            return {Piece::shown, 1, true, true};
+        case '\'':
+            return {Piece::quote, 1, true, true};
+        case '!': case '"': case '$': case '&': case '(': case ')': case '*': case ';':
+        case '<': case '=': case '>': case '?': case '[': case '\\': case '^': case '`':
+        case '|':
+            return {Piece::shown, 1, true, false};
+        default:  // letters, digits, % + , - . / : @ ] _
+            return {Piece::shown, 1, false, true};
+    }
+}
+
+// The piece of `name` that starts at byte `at`.
+Piece piece_at(const std::string &name, std::size_t at) {
+    const auto c = static_cast<unsigned char>(name[at]);
+    if (c >= 0x20 && c < 0x7F) return ascii_piece(name[at], at, name.size());
+    const std::size_t length = utf8_sequence_length(name, at);
+    const auto *const b = reinterpret_cast<const unsigned char *>(name.data()) + at;
+    if (length == 0) return {Piece::escaped, 1, true, false};
+    if (!is_printable(code_point(b, length))) return {Piece::escaped, length, true, false};
+    return {Piece::shown, length, false, true};
 }
 
 }  // namespace
@@ -68,43 +107,50 @@ bool is_valid_utf8(const std::string &text) {
     return true;
 }
 
+// As GNU ls (coreutils 9.1) in its shell-escape style: a name without a character that a shell
+// or a terminal would take otherwise is shown as it is; one whose only such characters are
+// printable and include a single quote goes in double quotes; any other in single quotes, with
+// the characters a terminal does not show as $'...' escapes.
 std::string shown_name(const std::string &name) {
-    // Each piece of the name: a printable character (kept) or a byte to escape.
-    bool plain = true, has_quote = false, ends_escaped = false;
+    bool quoted = false, has_quote = false, fits_double = true;
+    Piece::Kind first = Piece::shown, last = Piece::shown;
     for (std::size_t i = 0; i < name.size();) {
-        const std::size_t length = utf8_sequence_length(name, i);
-        const auto *const b = reinterpret_cast<const unsigned char *>(name.data()) + i;
-        const bool escaped = length == 0 || unprintable(code_point(b, length));
-        plain = plain && !escaped;
-        has_quote = has_quote || name[i] == '\'';
-        ends_escaped = escaped;
-        i += length == 0 ? 1 : length;
+        const Piece piece = piece_at(name, i);
+        quoted = quoted || piece.forces_quotes;
+        fits_double = fits_double && piece.fits_double_quotes;
+        has_quote = has_quote || piece.kind == Piece::quote;
+        if (i == 0) first = piece.kind;
+        last = piece.kind;
+        i += piece.size;
     }
-    if (plain) return name;
-    // GNU ls starts a name that holds a quote and ends in an escape as if an escape were open
-    // already ('''a'\''b'$'\001'); its output is followed to the byte.
-    bool in_escape = has_quote && ends_escaped;
+    if (!quoted) return name;
+    if (has_quote && fits_double) return '"' + name + '"';
+    // ls starts a name that holds a quote and ends in an escape as if an escape were open
+    // already ('''a'\''b'$'\001'). Where such a name starts with an escape, ls writes that
+    // escape inside plain quotes, which a shell reads as a backslash and digits: here it is
+    // opened as anywhere else.
+    bool in_escape = has_quote && last == Piece::escaped && first != Piece::escaped;
     std::string out = "'";
     for (std::size_t i = 0; i < name.size();) {
-        const std::size_t length = utf8_sequence_length(name, i);
-        const auto *const b = reinterpret_cast<const unsigned char *>(name.data()) + i;
-        if (length == 0 || unprintable(code_point(b, length))) {
-            if (!in_escape) out += "'$'";
-            in_escape = true;
-            const std::size_t bytes = length == 0 ? 1 : length;
-            for (std::size_t k = 0; k < bytes; ++k) append_escape(out, b[k]);
-            i += bytes;
-            continue;
+        const Piece piece = piece_at(name, i);
+        switch (piece.kind) {
+            case Piece::escaped:
+                if (!in_escape) out += "'$'";
+                in_escape = true;
+                for (std::size_t k = 0; k < piece.size; ++k)
+                    append_escape(out, static_cast<unsigned char>(name[i + k]));
+                break;
+            case Piece::quote:
+                out += "'\\''";
+                in_escape = false;
+                break;
+            case Piece::shown:
+                if (in_escape) out += "''";
+                in_escape = false;
+                out.append(name, i, piece.size);
+                break;
         }
-        if (name[i] == '\'') {
-            out += "'\\''";
-            in_escape = false;
-        } else {
-            if (in_escape) out += "''";
-            in_escape = false;
-            out.append(name, i, length);
-        }
-        i += length;
+        i += piece.size;
     }
     out += '\'';
     return out;

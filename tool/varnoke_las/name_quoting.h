@@ -1,6 +1,7 @@
-// Names as the result lines show them: a name that holds control characters or bytes that are
-// not UTF-8 could rewrite a terminal, so the text lines quote it as GNU ls does in its
-// shell-escape style ('evil'$'\r\033''[2Kok'); JSON keeps the bytes of a name that is not UTF-8.
+// Names as the result lines show them: quoted as GNU ls quotes them in its shell-escape style,
+// so that no name can rewrite a terminal ('evil'$'\r\033''[2Kok') and a shell reading the
+// printed name gets the file's name back ('a b.las', 'a'$'\n''b.las'); JSON keeps the bytes of a
+// name that is not UTF-8.
 #ifndef VARNOKE_LAS_NAME_QUOTING_H
 #define VARNOKE_LAS_NAME_QUOTING_H
 
@@ -15,7 +16,8 @@ std::size_t utf8_sequence_length(const std::string &text, std::size_t at);
 
 bool is_valid_utf8(const std::string &text);
 
-// `name` itself when every character is printable UTF-8; otherwise the name quoted for a shell.
+// `name` itself where a shell reads it as it is and a terminal shows each of its characters;
+// otherwise `name` quoted for a shell.
 std::string shown_name(const std::string &name);
 
 // The bytes in base64 (RFC 4648, with padding).

@@ -5,11 +5,10 @@
 #include <cstring>
 #include <system_error>
 
-#include "signals.h"
-
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,21 +29,22 @@ namespace {
 // Whatever the file holds now, up to `size` bytes, without waiting for more (a list arriving
 // through a pipe is judged as it comes); 0 at the end, -1 on an error.
 // A signal that stops the run ends the wait of a read with errno EINTR.
-long read_some(std::FILE *file, char *buffer, std::size_t size) {
+long read_some(std::FILE *file, char *buffer, std::size_t size, StopAsked stopped) {
 #if defined(_WIN32)
+    (void)stopped;
     return _read(_fileno(file), buffer, static_cast<unsigned>(size));
 #else
     for (;;) {
         const ssize_t got = ::read(fileno(file), buffer, size);
-        if (got >= 0 || errno != EINTR || stop_signal() != 0) return static_cast<long>(got);
+        if (got >= 0 || errno != EINTR || stopped()) return static_cast<long>(got);
     }
 #endif
 }
 
 }  // namespace
 
-ListReader::ListReader(std::FILE *file, bool null_separated)
-    : file_(file), separator_(null_separated ? '\0' : '\n'), buffer_(1 << 16) {}
+ListReader::ListReader(std::FILE *file, bool null_separated, StopAsked stopped)
+    : file_(file), separator_(null_separated ? '\0' : '\n'), stopped_(stopped), buffer_(1 << 16) {}
 
 bool ListReader::next(std::string &item) {
     item.clear();
@@ -77,7 +77,9 @@ bool ListReader::next(std::string &item) {
             ++items_;
             return true;
         }
-        const long got = read_some(file_, buffer_.data(), buffer_.size());
+        // Empty items alone never end the loop otherwise: a buffer read is a small step.
+        if (stopped_()) return false;
+        const long got = read_some(file_, buffer_.data(), buffer_.size(), stopped_);
         if (got < 0) {
 #if !defined(_WIN32)
             if (errno == EINTR) return false;  // the run is stopped
@@ -90,19 +92,32 @@ bool ListReader::next(std::string &item) {
     }
 }
 
-PathList::PathList(std::vector<std::string> paths, std::FILE *list, bool null_separated)
-    : paths_(std::move(paths)) {
-    if (list != nullptr) reader_.emplace(list, null_separated);
+PathList::PathList(std::vector<std::string> paths, std::FILE *list, bool null_separated,
+                   StopAsked stopped)
+    : paths_(std::move(paths)), stopped_(stopped) {
+    if (list != nullptr) reader_.emplace(list, null_separated, stopped);
 }
 
-// A folder starts a walk; anything else is an entry to judge.
+// A folder starts a walk; anything else is an entry to judge, known by its device and inode
+// where it is a regular file.
 bool PathList::start(const std::string &path, Entry &entry) {
+    FileKey key;
+#if defined(_WIN32)
     std::error_code error;
-    if (fs::is_directory(path, error)) {
-        walk_.emplace(path);
+    const bool folder = fs::is_directory(path, error);
+#else
+    struct stat st;
+    const bool found = stat(path.c_str(), &st) == 0;
+    const bool folder = found && S_ISDIR(st.st_mode);
+    if (found && S_ISREG(st.st_mode)) {
+        key = FileKey{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), true};
+    }
+#endif
+    if (folder) {
+        walk_.emplace(path, stopped_);
         return false;
     }
-    entry = Entry{path, 0, nullptr, {}};
+    entry = Entry::named(path, key);
     return true;
 }
 

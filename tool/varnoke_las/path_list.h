@@ -29,9 +29,11 @@ extern const std::size_t kLongestItem;
 // The items of a list file, one a line or NUL-terminated; empty items are skipped.
 class ListReader {
 public:
-    ListReader(std::FILE *file, bool null_separated);
-    // False at the end of the list, when a signal stops the run, or at an item that cannot be
-    // a path (error() tells).
+    // `stopped` is asked before each read of the file, so that a list of nothing but empty
+    // items (/dev/zero read with --null) ends when the run is stopped.
+    ListReader(std::FILE *file, bool null_separated, StopAsked stopped);
+    // False at the end of the list, when the run is stopped, or at an item that cannot be a
+    // path (error() tells).
     bool next(std::string &item);
     ListError error() const { return error_; }
     uint64_t items() const { return items_; }  // read so far, the one in error included
@@ -39,6 +41,7 @@ public:
 private:
     std::FILE *file_;
     char separator_;
+    StopAsked stopped_;
     std::vector<char> buffer_;
     std::size_t begin_ = 0, end_ = 0;
     uint64_t items_ = 0;
@@ -49,7 +52,8 @@ private:
 class PathList {
 public:
     // `list` is the opened --files-from file, or null.
-    PathList(std::vector<std::string> paths, std::FILE *list, bool null_separated);
+    PathList(std::vector<std::string> paths, std::FILE *list, bool null_separated,
+             StopAsked stopped);
     bool next(Entry &entry);
     ListError list_error() const { return reader_ ? reader_->error() : ListError::none; }
     uint64_t list_items() const { return reader_ ? reader_->items() : 0; }
@@ -58,6 +62,7 @@ public:
 private:
     bool start(const std::string &path, Entry &entry);
     std::vector<std::string> paths_;
+    StopAsked stopped_;
     std::size_t next_path_ = 0;
     std::optional<ListReader> reader_;
     std::optional<FolderWalk> walk_;

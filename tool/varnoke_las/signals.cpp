@@ -1,5 +1,6 @@
 #include "signals.h"
 
+#include <atomic>
 #include <csignal>
 
 #if defined(_WIN32)
@@ -15,10 +16,14 @@ namespace varnoke_las {
 
 namespace {
 
-volatile std::sig_atomic_t received = 0;
+// Set by the handler, read by every thread: lock-free, so a handler may set it.
+std::atomic<int> received{0};
+std::atomic<bool> output_failed{false};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
 extern "C" void on_stop_signal(int signo) {
-    if (received == 0) received = signo;
+    int none = 0;
+    received.compare_exchange_strong(none, signo);
 }
 
 #if !defined(_WIN32)
@@ -44,11 +49,24 @@ void catch_stop_signals() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
     for (const int signo : {SIGINT, SIGTERM, SIGHUP}) sigaction(signo, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 #endif
 }
 
 int stop_signal() {
-    return received;
+    return received.load();
+}
+
+void stop_for_output() {
+    output_failed.store(true);
+}
+
+bool stop_requested() {
+    return received.load() != 0 || output_failed.load();
+}
+
+int library_stop(void *) {
+    return stop_requested() ? 1 : 0;
 }
 
 #if defined(_WIN32)
