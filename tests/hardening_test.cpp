@@ -71,10 +71,10 @@ TEST(NameQuoting, Base64OfPathsThatAreNotUtf8) {
     const struct {
         const char *name, *json;
     } lines[] = {
-        {"a\\b.las", "{\"path\":\"a\\\\b.las\",\"result\":"},
-        {"q\"x.las", "{\"path\":\"q\\\"x.las\",\"result\":"},
-        {"t\tx.las", "{\"path\":\"t\\u0009x.las\",\"result\":"},
-        {"coll\xfe.las", "{\"path\":\"coll\xef\xbf\xbd.las\",\"path_bytes\":\"Y29sbP4ubGFz\","},
+        {"a\\b.las", "{\"format\":2,\"path\":\"a\\\\b.las\",\"result\":"},
+        {"q\"x.las", "{\"format\":2,\"path\":\"q\\\"x.las\",\"result\":"},
+        {"t\tx.las", "{\"format\":2,\"path\":\"t\\u0009x.las\",\"result\":"},
+        {"coll\xfe.las", "{\"format\":2,\"path\":\"coll\xef\xbf\xbd.las\",\"path_bytes\":\"Y29sbP4ubGFz\","},
     };
     for (const auto &l : lines) {
         varnoke_las::FileResult result;
@@ -177,7 +177,7 @@ TEST(StopSignals, LinesOfTheFilesDoneTheSummaryAnd128PlusTheSignal) {
         EXPECT_EQ(WEXITSTATUS(status), 128 + signo);
         const Bytes e = read_file(err);
         const std::string summary(e.begin(), e.end());
-        EXPECT_EQ(summary.rfind("varnoke-las: 3 files: 0 ok, 0 stale, 0 repaired, 0 truncated, 3 refused in ", 0), 0u)
+        EXPECT_EQ(summary.rfind("varnoke-las: 3 files: 0 ok, 0 stale, 0 repaired, 0 truncated, 3 refused, 0 with warnings in ", 0), 0u)
             << summary;
     }
 }
@@ -193,7 +193,7 @@ TEST(NameQuoting, TheRealExecutableQuotesTextAndKeepsJsonBytes) {
     EXPECT_EQ(text.out, "refused './coll'$'\\376''.las': " + why + "\nrefused './evil'$'\\r\\033''[2Kok good.las'$'\\033''[8m.las': " + why + "\n");
     const ProcessResult json =
         run_varnoke_las({"check", "--quiet", "--json", "coll\xfe.las"}, dir.str());
-    EXPECT_EQ(json.out.rfind("{\"path\":\"coll\xef\xbf\xbd.las\",\"path_bytes\":\"Y29sbP4ubGFz\",\"result\":\"refused\"", 0), 0u) << json.out;
+    EXPECT_EQ(json.out.rfind("{\"format\":2,\"path\":\"coll\xef\xbf\xbd.las\",\"path_bytes\":\"Y29sbP4ubGFz\",\"result\":\"refused\"", 0), 0u) << json.out;
 }
 #endif
 

@@ -53,12 +53,14 @@ shown() {
         printf %s "$1"
     fi
 }
+# Its one record has return number 2 of 0 returns: a warning, never written.
+warning="; warnings: 1 point of return number above number of returns"
 expected=
 for file in "${listed[@]}"; do
     case $(outcome "$file") in
         refused) expected+="refused $(shown "$file"): $reason"$'\n' ;;
-        repaired) expected+="repaired $(shown "$file"): records 0 -> 1"$'\n' ;;
-        ok) expected+="ok $(shown "$file")"$'\n' ;;
+        repaired) expected+="repaired $(shown "$file"): records 0 -> 1$warning"$'\n' ;;
+        ok) expected+="ok $(shown "$file")$warning"$'\n' ;;
     esac
 done
 status=0
