@@ -95,12 +95,13 @@ void append_warning(std::string &out, const FileResult &result, uint64_t bit) {
     const varnoke_las_report &r = result.report;
     switch (bit) {
         case VARNOKE_LAS_WARN_BOX_IMPRECISE: {
-            const char *comma = "";
+            // "box MaxX 0.12, MinY 0.031 step off"
+            out += "box";
+            const char *comma = " ";
             for (int k = 0; k < 6; ++k) {
                 if ((result.warning_sides >> k & 1u) == 0) continue;
                 out += comma;
                 comma = ", ";
-                out += "box ";
                 out += kSideNames[k];
                 out += ' ';
                 char text[32];
@@ -109,9 +110,8 @@ void append_warning(std::string &out, const FileResult &result, uint64_t bit) {
                                                std::chars_format::general, 2)
                                      .ptr;
                 out.append(text, end);
-                out += " step off";
             }
-            if (*comma == '\0') out += "box imprecise";
+            out += " step off";
             return;
         }
         case VARNOKE_LAS_WARN_LEGACY_SET:
