@@ -58,7 +58,8 @@ const char *name(Verdict v) {
 // step and 4 units in the last place), a warning. Computed values are raw x scale + offset.
 TEST(StaleRule, BoxSideAgainstTheStep) {
     constexpr double kInf = std::numeric_limits<double>::infinity();
-    const double big = 100000000000000016.0;  // raw 12345 x 0.001 + 1e17: units in the last place 16
+    const double big =
+        100000000000000016.0;  // raw 12345 x 0.001 + 1e17: units in the last place 16
     const struct {
         const char *what;
         double scale, computed, stored;
@@ -70,8 +71,8 @@ TEST(StaleRule, BoxSideAgainstTheStep) {
         {"10^-6 of a step above, within noise", 0.25, 100.0, 100.0000002, true, Verdict::right},
         {"just past the noise", 0.25, 100.0, 100.0000003, true, Verdict::warning},
         {"a point a quarter step outside", 0.25, 100.0, 99.9375, true, Verdict::stale},
-        {"a point just under a quarter step outside", 0.25, 100.0,
-         std::nextafter(99.9375, 100.0), true, Verdict::warning},
+        {"a point just under a quarter step outside", 0.25, 100.0, std::nextafter(99.9375, 100.0),
+         true, Verdict::warning},
         {"half a step loose", 0.25, 100.0, 100.125, true, Verdict::stale},
         {"just under half a step loose", 0.25, 100.0, std::nextafter(100.125, 0.0), true,
          Verdict::warning},
@@ -88,8 +89,7 @@ TEST(StaleRule, BoxSideAgainstTheStep) {
          Verdict::warning},
         {"negative scale: half a step loose", -0.25, -100.0, -100.125, true, Verdict::stale},
         // Scale 0.01, raw 12345, offset 500000: 500123.45.
-        {"plain double arithmetic", 0.01, 500123.45, 500000.0 + 12345 * 0.01, true,
-         Verdict::right},
+        {"plain double arithmetic", 0.01, 500123.45, 500000.0 + 12345 * 0.01, true, Verdict::right},
         {"0.2 of a step inside", 0.01, 500123.45, 500123.448, true, Verdict::warning},
         {"0.3 of a step inside", 0.01, 500123.45, 500123.447, true, Verdict::stale},
         {"0.4 of a step loose", 0.01, 500123.45, 500123.454, true, Verdict::warning},
@@ -141,11 +141,15 @@ TEST(StaleRule, BoxWithoutRecords) {
     } cases[] = {
         {"zeros", {0, 0, 0, 0, 0, 0}, Verdict::right},
         {"negative zeros", {-0.0, -0.0, -0.0, -0.0, -0.0, -0.0}, Verdict::right},
-        {"the start values", {start[0], start[1], start[2], start[3], start[4], start[5]},
+        {"the start values",
+         {start[0], start[1], start[2], start[3], start[4], start[5]},
          Verdict::right},
         {"the start values in LAS 1.0",
-         {start[0], start[1], start[2], start[3], start[4], start[5]}, Verdict::right, 0},
-        {"the start values but one side", {start[0], start[1], start[2], start[3], 0.0, start[5]},
+         {start[0], start[1], start[2], start[3], start[4], start[5]},
+         Verdict::right,
+         0},
+        {"the start values but one side",
+         {start[0], start[1], start[2], start[3], 0.0, start[5]},
          Verdict::warning},
         {"zeros but one side", {0, 0, 0, 0, 0, 1e-300}, Verdict::warning},
         {"a box of no records", {10, 5, 10, 5, 10, 5}, Verdict::warning},
@@ -153,9 +157,13 @@ TEST(StaleRule, BoxWithoutRecords) {
         // R16: "If there are no point records in the file, these values must be set to zero."
         {"zeros in LAS 1.3", {0, 0, 0, 0, 0, 0}, Verdict::right, 3},
         {"the start values in LAS 1.3",
-         {start[0], start[1], start[2], start[3], start[4], start[5]}, Verdict::warning, 3},
+         {start[0], start[1], start[2], start[3], start[4], start[5]},
+         Verdict::warning,
+         3},
         {"the start values in LAS 1.4",
-         {start[0], start[1], start[2], start[3], start[4], start[5]}, Verdict::warning, 4},
+         {start[0], start[1], start[2], start[3], start[4], start[5]},
+         Verdict::warning,
+         4},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -197,9 +205,9 @@ TEST(StaleRule, LegacyCountsOfLas14) {
         {10, 7, 7, 5, Verdict::warning},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "format " << int{c.format} << ", " << c.records
-                                        << " records, legacy count " << c.count
-                                        << ", first return " << c.first_return);
+        SCOPED_TRACE(testing::Message()
+                     << "format " << int{c.format} << ", " << c.records << " records, legacy count "
+                     << c.count << ", first return " << c.first_return);
         varnoke::PointLayout layout;
         layout.counts64 = true;
         layout.point_format = c.format;

@@ -161,17 +161,19 @@ TEST(VarnokeLas, OneLineOfEachKindAndTheExitStatuses) {
     EXPECT_EQ(run.status, 1);
     const std::string first = run.out.substr(0, run.out.find('\n') + 1);
     const std::string second = run.out.substr(first.size());
-    EXPECT_NE(first.find(",\"changes\":[{\"field\":\"records\",\"stored\":1,\"new\":2,\"stale\":true},"
-                         "{\"field\":\"box.max_x\",\"stored\":100.00000000000001,\"new\":100,"
-                         "\"stale\":false},{\"field\":\"legacy_records\",\"stored\":2,\"new\":0,"
-                         "\"stale\":false}]}\n"),
+    EXPECT_NE(first.find(",\"changes\":[{\"field\":\"records\",\"stored\":1,\"new\":2,"
+                         "\"stale\":true},{\"field\":\"box.max_x\",\"stored\":100.00000000000001,"
+                         "\"new\":100,\"stale\":false},{\"field\":\"legacy_records\",\"stored\":2,"
+                         "\"new\":0,\"stale\":false}]}\n"),
               std::string::npos)
         << first;
-    EXPECT_EQ(second.rfind("{\"format\":2,\"path\":\"cut.las\",\"result\":\"truncated\",", 0), 0u) << second;
+    EXPECT_EQ(second.rfind("{\"format\":2,\"path\":\"cut.las\",\"result\":\"truncated\",", 0), 0u)
+        << second;
     EXPECT_NE(second.find("\"trailing_bytes\":3,"), std::string::npos) << second;
     EXPECT_NE(second.find("\"truncated\":true,"), std::string::npos) << second;
     // Two records of 20 bytes from 227 and 3 bytes of a third, five declared: 57 bytes short.
-    EXPECT_NE(second.find(",\"missing\":[\"records\"],\"missing_bytes\":57,\"count_uncertain\":false,"),
+    EXPECT_NE(second.find(",\"missing\":[\"records\"],\"missing_bytes\":57,"
+                          "\"count_uncertain\":false,"),
               std::string::npos)
         << second;
 }
@@ -498,9 +500,10 @@ TEST(VarnokeLas, ExactBoxAndJsonNumbers) {
     const ProcessResult run = run_varnoke_las({"check", "--quiet", "--json", "f.las"}, dir.str());
     EXPECT_EQ(run.status, 1);
     ASSERT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
-    EXPECT_EQ(
-        run.out.rfind("{\"format\":2,\"path\":\"f.las\",\"result\":\"stale\",\"status\":0,\"error\":null,", 0),
-        0u)
+    EXPECT_EQ(run.out.rfind("{\"format\":2,\"path\":\"f.las\",\"result\":\"stale\",\"status\":0,"
+                            "\"error\":null,",
+                            0),
+              0u)
         << run.out;
     const HeaderCounts right = expected_counts(file);
     const char *const sides[6] = {"max_x", "min_x", "max_y", "min_y", "max_z", "min_z"};

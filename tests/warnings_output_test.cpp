@@ -49,8 +49,8 @@ TEST(WarningsOutput, ShortNamesAfterEachLine) {
                                    VARNOKE_LAS_WARN_WKT_REQUIRED | VARNOKE_LAS_WARN_RETURN_ABOVE);
     formats.report.point_format = 7;
     formats.report.records_return_above = 1;
-    FileResult uncertain = result_of("f.laz", Outcome::uncertain,
-                                     VARNOKE_LAS_WARN_COUNT_UNPROVEN | uint64_t{1} << 40);
+    FileResult uncertain =
+        result_of("f.laz", Outcome::uncertain, VARNOKE_LAS_WARN_COUNT_UNPROVEN | uint64_t{1} << 40);
     uncertain.report.stored_records = 5;
     uncertain.report.records = 4;
     FileResult cut = result_of("g.las", Outcome::truncated, VARNOKE_LAS_WARN_NO_CRS);
@@ -80,8 +80,8 @@ TEST(WarningsOutput, ShortNamesAfterEachLine) {
          "uncertain f.laz: records 5 -> 4 or more; the last chunk's bytes allow more than one "
          "count; warnings: count unproven, warning bits 0x10000000000\n"},
         {cut, "truncated g.las: records 5 -> 2; warnings: no CRS\n"},
-        {refused, std::string("refused h.las: ") + varnoke_las_strerror(VARNOKE_LAS_ERR_CHANGED) +
-                      "\n"},
+        {refused,
+         std::string("refused h.las: ") + varnoke_las_strerror(VARNOKE_LAS_ERR_CHANGED) + "\n"},
     };
     for (const auto &c : cases) {
         std::string line;
@@ -316,40 +316,70 @@ TEST(WarningsOutput, EachKindThroughTheTool) {
         std::string out;
         int status;
     } cases[] = {
-        {"box_imprecise", float_box_file(), {"check"},
+        {"box_imprecise",
+         float_box_file(),
+         {"check"},
          "ok f.las; warnings: box MaxX 1.5e-05, MaxY 7.6e-06, MinY 4.8e-06, MaxZ 1.5e-05, MinZ "
          "1.9e-06 step off, no CRS\n",
          0},
-        {"box_imprecise, strict", float_box_file(), {"check", "--strict"},
+        {"box_imprecise, strict",
+         float_box_file(),
+         {"check", "--strict"},
          "stale f.las: box MaxX 12.34000015258789 -> 12.34; box MaxY 5.670000076293945 -> 5.67; "
          "box MinY 3.450000047683716 -> 3.45; box MaxZ 8.90999984741211 -> 8.91; box MinZ "
          "1.2300000190734863 -> 1.23; warnings: no CRS\n",
          1},
         {"legacy_counts_set", copc, {"check"}, "ok f.las; warnings: legacy counts set\n", 0},
-        {"legacy_counts_set, strict", copc, {"check", "--strict"},
-         "stale f.las: " + copc_changes + "\n", 1},
-        {"legacy_counts_set, strict repair", copc, {"repair", "--strict"},
-         "repaired f.las: " + copc_changes + "\n", 0},
-        {"empty_box_not_zero", right(empty13), {"check"},
-         "ok f.las; warnings: box not zero without points, no CRS\n", 0},
-        {"empty_box_not_zero, strict", right(empty13), {"check", "--strict"},
+        {"legacy_counts_set, strict",
+         copc,
+         {"check", "--strict"},
+         "stale f.las: " + copc_changes + "\n",
+         1},
+        {"legacy_counts_set, strict repair",
+         copc,
+         {"repair", "--strict"},
+         "repaired f.las: " + copc_changes + "\n",
+         0},
+        {"empty_box_not_zero",
+         right(empty13),
+         {"check"},
+         "ok f.las; warnings: box not zero without points, no CRS\n",
+         0},
+        {"empty_box_not_zero, strict",
+         right(empty13),
+         {"check", "--strict"},
          "stale f.las: box MaxX -21474836.46 -> 0; box MinX 21474836.46 -> 0; box MaxY "
          "-21474836.46 -> 0; box MinY 21474836.46 -> 0; box MaxZ -1e+05 -> 0; box MinZ 1e+05 "
          "-> 0; warnings: no CRS\n",
          1},
         {"no_crs", right(plain), {"check"}, "ok f.las; warnings: no CRS\n", 0},
         {"geokeys_empty", geokeys, {"check"}, "ok f.las; warnings: GeoKeys name no CRS\n", 0},
-        {"wkt_missing", right(las14, 0x10), {"check"},
-         "ok f.las; warnings: no CRS, WKT bit without WKT\n", 0},
-        {"wkt_required", right(format6), {"check"},
-         "ok f.las; warnings: no CRS, WKT required for point format 6\n", 0},
+        {"wkt_missing",
+         right(las14, 0x10),
+         {"check"},
+         "ok f.las; warnings: no CRS, WKT bit without WKT\n",
+         0},
+        {"wkt_required",
+         right(format6),
+         {"check"},
+         "ok f.las; warnings: no CRS, WKT required for point format 6\n",
+         0},
         {"vlrs_do_not_fit", no_fit, {"check"}, "ok f.las; warnings: no CRS, VLRs do not fit\n", 0},
-        {"return_number_zero", right(zero), {"check"},
-         "ok f.las; warnings: no CRS, 1 point of return number 0\n", 0},
-        {"return_number_above_count", right(above), {"check"},
-         "ok f.las; warnings: no CRS, 1 point of return number above number of returns\n", 0},
-        {"reserved_encoding_bits", right(plain, 0x0002), {"check"},
-         "ok f.las; warnings: no CRS, reserved encoding bits set\n", 0},
+        {"return_number_zero",
+         right(zero),
+         {"check"},
+         "ok f.las; warnings: no CRS, 1 point of return number 0\n",
+         0},
+        {"return_number_above_count",
+         right(above),
+         {"check"},
+         "ok f.las; warnings: no CRS, 1 point of return number above number of returns\n",
+         0},
+        {"reserved_encoding_bits",
+         right(plain, 0x0002),
+         {"check"},
+         "ok f.las; warnings: no CRS, reserved encoding bits set\n",
+         0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.kind);

@@ -126,8 +126,7 @@ bool at_least_apart(double a, double b, double limit) {
 Verdict box_side_verdict(double stored, double computed, double scale, bool max_side) {
     if (extreme_right(stored, computed, scale)) return Verdict::right;
     const double step = std::fabs(scale);
-    if (!std::isfinite(stored) || !std::isfinite(computed) || !std::isfinite(step) ||
-        step == 0) {
+    if (!std::isfinite(stored) || !std::isfinite(computed) || !std::isfinite(step) || step == 0) {
         return Verdict::stale;
     }
     // The points lie up to `computed` on an upper side, down to it on a lower one.

@@ -59,9 +59,9 @@ Verdict empty_box_verdict(const unsigned char *header, const double (&box)[6]);
 
 // The verdicts on a header's stored values, with the warnings strictness turns stale.
 struct ValueVerdicts {
-    unsigned stale = 0;          // VARNOKE_LAS_STALE_* bits
-    unsigned stale_sides = 0;    // of the box, bit k for side k (MaxX, MinX, MaxY, MinY, MaxZ, MinZ)
-    uint64_t warnings = 0;       // VARNOKE_LAS_WARN_BOX_IMPRECISE, _LEGACY_SET, _EMPTY_BOX
+    unsigned stale = 0;        // VARNOKE_LAS_STALE_* bits
+    unsigned stale_sides = 0;  // of the box, bit k for side k (MaxX, MinX, MaxY, MinY, MaxZ, MinZ)
+    uint64_t warnings = 0;     // VARNOKE_LAS_WARN_BOX_IMPRECISE, _LEGACY_SET, _EMPTY_BOX
     unsigned warning_sides = 0;  // of the box: off, but not stale
 };
 

@@ -99,7 +99,8 @@ void append_crs(Members &m, const varnoke_las_report &r) {
     }
     crs.stated("vertical", r.crs_vertical_epsg);
     crs.stated("units", r.crs_units);
-    m.out += r.crs_source == VARNOKE_LAS_CRS_WKT ? ",\"source\":\"wkt\"}" : ",\"source\":\"geotiff\"}";
+    m.out +=
+        r.crs_source == VARNOKE_LAS_CRS_WKT ? ",\"source\":\"wkt\"}" : ",\"source\":\"geotiff\"}";
 }
 
 // [{"code":..,"message":..}, ...] in the order of the bits; a box's sides off with their
@@ -182,8 +183,8 @@ void append_values(Members &m, const FileResult &result) {
 void append_unknown_values(Members &m) {
     for (const char *key :
          {"records", "records_most", "records_by_return", "records_return_zero",
-          "records_return_above", "box", "stored_records", "stored_records_by_return",
-          "stored_box", "legacy_records", "legacy_records_by_return", "stored_legacy_records",
+          "records_return_above", "box", "stored_records", "stored_records_by_return", "stored_box",
+          "legacy_records", "legacy_records_by_return", "stored_legacy_records",
           "stored_legacy_records_by_return", "stale", "truncated", "missing", "missing_bytes",
           "count_uncertain", "trailing_bytes"}) {
         m.null(key);

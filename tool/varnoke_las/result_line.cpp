@@ -33,7 +33,7 @@ void append_changes(Items &items, const FileResult &result) {
         items.next();
         out += c.field;
         out += c.field.starts_with("by return") || c.field.starts_with("legacy by return") ? ": "
-                                                                                            : " ";
+                                                                                           : " ";
         append_value(out, c, true, false);
         out += " -> ";
         append_value(out, c, false, false);
@@ -105,10 +105,10 @@ void append_warning(std::string &out, const FileResult &result, uint64_t bit) {
                 out += kSideNames[k];
                 out += ' ';
                 char text[32];
-                const auto end = std::to_chars(text, text + sizeof text,
-                                               std::fabs(side_steps(r, k)),
-                                               std::chars_format::general, 2)
-                                     .ptr;
+                const auto end =
+                    std::to_chars(text, text + sizeof text, std::fabs(side_steps(r, k)),
+                                  std::chars_format::general, 2)
+                        .ptr;
                 out.append(text, end);
             }
             out += " step off";
