@@ -49,7 +49,7 @@ repaired=$(cd "$scratch" && env -u LD_LIBRARY_PATH /usr/bin/Quillfen clipped.las
 # 1064 records, now counted in bytes 107-110 of the header.
 [[ $(od -An -tu4 -j107 -N4 "$scratch/clipped.las" | tr -d ' ') == 1064 ]] || fail "count not updated"
 checked=$(cd "$scratch" && env -u LD_LIBRARY_PATH /usr/bin/varnoke-las check --quiet clipped.las)
-[[ $checked == 'ok clipped.las' ]] || fail "varnoke-las: $checked"
+[[ $checked == 'ok clipped.las; warnings: no CRS' ]] || fail "varnoke-las: $checked"
 cmake -S "$source_dir/examples" -B "$scratch/sample" >/dev/null
 sample=$(cmake --build "$scratch/sample" --target sample)
 [[ $sample == *'points               12'$'\n''  points by return     4 4 4 0 0'* ]] || fail "sample: $sample"

@@ -325,6 +325,8 @@ TEST(LasApi, WritesWhatQuillfenWritesAndNothingElse) {
 TEST(LasApi, TestDataGiveTheirResults) {
     constexpr unsigned kCount = VARNOKE_LAS_STALE_COUNT, kBox = VARNOKE_LAS_STALE_BOX,
                        kByReturn = VARNOKE_LAS_STALE_BY_RETURN, kLegacy = VARNOKE_LAS_STALE_LEGACY;
+    constexpr uint64_t kOff = VARNOKE_LAS_WARN_BOX_IMPRECISE, kEmpty = VARNOKE_LAS_WARN_EMPTY_BOX,
+                       kLegacySet = VARNOKE_LAS_WARN_LEGACY_SET;
     constexpr unsigned kRecords = VARNOKE_LAS_MISSING_RECORDS, kEvlrs = VARNOKE_LAS_MISSING_EVLRS;
     const struct {
         const char *file;
@@ -333,6 +335,8 @@ TEST(LasApi, TestDataGiveTheirResults) {
         unsigned stale;
         unsigned missing;
         uint64_t missing_bytes;
+        uint64_t warnings = 0;     // of VARNOKE_LAS_WARN_STRICT
+        unsigned strict_stale = 0;  // the stale bits with VARNOKE_LAS_STRICT, where they differ
     } cases[] = {
         {"1.0_0.las", 0, 1, 0, 0, 0},
         {"1.2_3.las", 0, 1, 0, 0, 0},
@@ -341,7 +345,8 @@ TEST(LasApi, TestDataGiveTheirResults) {
         {"1.2-empty-geotiff-vlrs.las", 0, 43, 0, 0, 0},
         // 1065 records of 34 bytes declared from 229 in a file of 229 bytes (its box is no box
         // of zero records), and in one of 36405 bytes, cut after 1064 records.
-        {"1.2-no-points.las", 0, 0, kCount | kByReturn | kBox, kRecords, 36210},
+        {"1.2-no-points.las", 0, 0, kCount | kByReturn, kRecords, 36210, kEmpty,
+         kCount | kByReturn | kBox},
         {"1.2-with-color-clipped.las", 0, 1064, kCount | kByReturn, kRecords, 34},
         {"no-points.las", 0, 0, 0, 0, 0},
         {"las13-14/1_4_w_evlr.las", 0, 1000, 0, 0, 0},
@@ -354,12 +359,14 @@ TEST(LasApi, TestDataGiveTheirResults) {
         {"las13-14/simple1_3.las", 0, 0, kBox, 0, 0},
         // Return numbers 0 where the header counts returns 1; legacy counts in point format 7.
         {"las13-14/simple1_4.las", 0, 22600, kByReturn | kLegacy, 0, 0},
-        // Other readers find points outside its box; legacy counts in point format 6.
-        {"test1_4.las", 0, 1000, kBox | kLegacy, 0, 0},
+        // Other readers find points outside its box (MinY and MaxZ; its other sides are off by
+        // less); legacy counts in point format 6, equal to the true ones.
+        {"test1_4.las", 0, 1000, kBox, 0, 0, kOff | kLegacySet, kBox | kLegacy},
         // Compressed: its EVLR cut one byte short; the COPC hierarchy EVLR of 2080 bytes from
         // 31544, cut 684 bytes short.
         {"laz/1_4_w_evlr.laz", 1, 1000, 0, kEvlrs, 1},
-        {"laz/simple.copc.laz", 684, 1065, kLegacy, kEvlrs, 684},
+        {"laz/simple.copc.laz", 684, 1065, 0, kEvlrs, 684, kLegacySet, kLegacy},
+        {"laz/simple.copc.laz", 0, 1065, 0, 0, 0, kLegacySet, kLegacy},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.file << " cut by " << c.cut);
@@ -375,9 +382,17 @@ TEST(LasApi, TestDataGiveTheirResults) {
             EXPECT_EQ(report.records, c.records);
         }
         EXPECT_EQ(report.stale, c.stale);
+        EXPECT_EQ(report.warnings & VARNOKE_LAS_WARN_STRICT, c.warnings);
         EXPECT_EQ(report.truncated, c.missing != 0 ? 1 : 0);
         EXPECT_EQ(report.missing, c.missing);
         EXPECT_EQ(report.missing_bytes, c.missing_bytes);
+        // Strict: the warnings about the counts and the box are stale, and not reported.
+        varnoke_las_options strict = VARNOKE_LAS_OPTIONS_INIT;
+        strict.flags = VARNOKE_LAS_STRICT;
+        ASSERT_EQ(varnoke_las_check_ex(path.c_str(), &strict, &report, sizeof report),
+                  VARNOKE_LAS_OK);
+        EXPECT_EQ(report.stale, c.warnings != 0 ? c.strict_stale : c.stale);
+        EXPECT_EQ(report.warnings & VARNOKE_LAS_WARN_STRICT, 0u);
         // A cut-off file is not repaired unless allowed, nor refused for its pointers.
         EXPECT_EQ(varnoke_las_repair_ex(path.c_str(), nullptr, &report, sizeof report),
                   c.missing != 0 ? VARNOKE_LAS_ERR_TRUNCATED : VARNOKE_LAS_OK);

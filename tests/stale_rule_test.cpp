@@ -1,6 +1,6 @@
-// When a stored box is stale: the bits written, or within last-bit noise of other writers (the
-// larger of 10^-6 of the scale factor and 4 units in the last place); half a step is stale. A
-// file without records: a box of zeros, or in LAS 1.0 to 1.2 of the update's start values.
+// When a stored value misleads a reader (stale), when it only departs from what the LAS text asks
+// (a warning), and when it is right: each side of the box against the quantization step, a box
+// without records, LAS 1.4's legacy counts; and strictness, which makes the warnings stale.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -47,57 +47,88 @@ void judge(Judged &j, double scale, double offset, bool records, int32_t raw = 1
     ASSERT_EQ(varnoke::counted_values(j.header, j.layout, j.tally, j.counted), VARNOKE_LAS_OK);
 }
 
-unsigned box_bits(const Judged &j, const double (&box)[6]) {
-    varnoke::HeaderValues stored = j.counted;
-    for (int side = 0; side < 6; ++side) stored.box[side] = box[side];
-    return varnoke::stale_bits(j.header, j.layout, j.tally, stored, j.counted) &
-           VARNOKE_LAS_STALE_BOX;
+using varnoke::Verdict;
+
+const char *name(Verdict v) {
+    return v == Verdict::right ? "right" : v == Verdict::warning ? "warning" : "stale";
 }
 
-TEST(StaleRule, BoxWithinLastBitNoise) {
-    const double written = varnoke::to_world(12345, 0.01, 500000.0);  // 500123.45
-    const double big = varnoke::to_world(12345, 0.001, 1e17);          // units in the last place: 16
+// One side against the points: a point outside by a quarter step (0.25 x |scale|) or a side
+// loose by half a step is stale; less, but more than last-bit noise (the larger of 10^-6 of a
+// step and 4 units in the last place), a warning. Computed values are raw x scale + offset.
+TEST(StaleRule, BoxSideAgainstTheStep) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const double big =
+        100000000000000016.0;  // raw 12345 x 0.001 + 1e17: units in the last place 16
     const struct {
         const char *what;
-        double scale, offset, stored;
-        bool stale;
+        double scale, computed, stored;
+        bool max_side;
+        Verdict verdict;
     } cases[] = {
-        {"the bits written", 0.01, 500000.0, written, false},
-        {"plain double arithmetic", 0.01, 500000.0, 500000.0 + 12345 * 0.01, false},
-        {"10^-6 of a step above", 0.01, 500000.0, written + 0.99e-8, false},
-        {"just over 10^-6 of a step above", 0.01, 500000.0, written + 1.01e-8, true},
-        {"just over 10^-6 of a step below", 0.01, 500000.0, written - 1.01e-8, true},
-        {"0.49 of a step above", 0.01, 500000.0, 500000.0 + 12345.49 * 0.01, true},
-        {"half a step below", 0.01, 500000.0, 500000.0 + 12344.5 * 0.01, true},
-        {"a raw value stored unscaled", 0.001, 0.0, 12345.0, true},
-        {"offset 1e17: the bits written", 0.001, 1e17, big, false},
-        {"offset 1e17: 4 units in the last place", 0.001, 1e17, ulps_off(big, 4), false},
-        {"offset 1e17: 5 units in the last place", 0.001, 1e17, ulps_off(big, -5), true},
-        {"scale 0: 4 units in the last place", 0.0, 7.5, ulps_off(7.5, 4), false},
-        {"scale 0: 5 units in the last place", 0.0, 7.5, ulps_off(7.5, 5), true},
-        {"a stored NaN", 0.01, 500000.0, kNaN, true},
-        {"scale NaN, the bits written", kNaN, 1.0, varnoke::to_world(12345, kNaN, 1.0), false},
-        {"scale NaN, a number stored", kNaN, 1.0, 1.0, true},
+        // Scale 0.25, raw 400: MaxX 100.
+        {"the bits written", 0.25, 100.0, 100.0, true, Verdict::right},
+        {"10^-6 of a step above, within noise", 0.25, 100.0, 100.0000002, true, Verdict::right},
+        {"just past the noise", 0.25, 100.0, 100.0000003, true, Verdict::warning},
+        {"a point a quarter step outside", 0.25, 100.0, 99.9375, true, Verdict::stale},
+        {"a point just under a quarter step outside", 0.25, 100.0, std::nextafter(99.9375, 100.0),
+         true, Verdict::warning},
+        {"half a step loose", 0.25, 100.0, 100.125, true, Verdict::stale},
+        {"just under half a step loose", 0.25, 100.0, std::nextafter(100.125, 0.0), true,
+         Verdict::warning},
+        // Raw 4: MinX 1, mirrored.
+        {"min: a point a quarter step outside", 0.25, 1.0, 1.0625, false, Verdict::stale},
+        {"min: just under", 0.25, 1.0, std::nextafter(1.0625, 0.0), false, Verdict::warning},
+        {"min: half a step loose", 0.25, 1.0, 0.875, false, Verdict::stale},
+        {"min: just under half a step loose", 0.25, 1.0, std::nextafter(0.875, 1.0), false,
+         Verdict::warning},
+        // A negative scale: the raw maximum 400 gives the least coordinate, -100.
+        {"negative scale: a point a quarter step below", -0.25, -100.0, -99.9375, true,
+         Verdict::stale},
+        {"negative scale: just under", -0.25, -100.0, std::nextafter(-99.9375, -100.0), true,
+         Verdict::warning},
+        {"negative scale: half a step loose", -0.25, -100.0, -100.125, true, Verdict::stale},
+        // Scale 0.01, raw 12345, offset 500000: 500123.45.
+        {"plain double arithmetic", 0.01, 500123.45, 500000.0 + 12345 * 0.01, true, Verdict::right},
+        {"0.2 of a step inside", 0.01, 500123.45, 500123.448, true, Verdict::warning},
+        {"0.3 of a step inside", 0.01, 500123.45, 500123.447, true, Verdict::stale},
+        {"0.4 of a step loose", 0.01, 500123.45, 500123.454, true, Verdict::warning},
+        {"0.6 of a step loose", 0.01, 500123.45, 500123.456, true, Verdict::stale},
+        {"min: 0.3 of a step inside", 0.01, 500123.45, 500123.453, false, Verdict::stale},
+        {"min: 0.4 of a step loose", 0.01, 500123.45, 500123.446, false, Verdict::warning},
+        // Differences that round onto a quarter step: the exact one decides.
+        {"min: a quarter step, rounded up to it", 0.01, 0.0001, 0.0026, false, Verdict::warning},
+        {"min: a quarter step, rounded down to it", 0.01, 0.0007, 0.0032, false, Verdict::stale},
+        // Raw 1234 at 0.01, stored through single precision: 1.5e-5 of a step.
+        {"through a float", 0.01, 12.34, 12.340000152587890625, true, Verdict::warning},
+        {"a raw value stored unscaled", 0.001, 12.345, 12345.0, true, Verdict::stale},
+        // Where a double cannot hold the step, the noise allowance decides alone.
+        {"offset 1e17: 4 units in the last place", 0.001, big, ulps_off(big, 4), true,
+         Verdict::right},
+        {"offset 1e17: 5 units in the last place", 0.001, big, ulps_off(big, -5), true,
+         Verdict::stale},
+        // No step to measure by: right within noise, stale otherwise, never a warning.
+        {"scale 0: 4 units in the last place", 0.0, 7.5, ulps_off(7.5, 4), true, Verdict::right},
+        {"scale 0: 5 units in the last place", 0.0, 7.5, ulps_off(7.5, 5), true, Verdict::stale},
+        {"scale infinite, a number stored", kInf, kInf, 1.0, true, Verdict::stale},
+        {"scale NaN, the bits written", kNaN, kNaN, kNaN, true, Verdict::right},
+        {"scale NaN, a number stored", kNaN, kNaN, 1.0, true, Verdict::stale},
+        {"a stored NaN", 0.01, 500123.45, kNaN, true, Verdict::stale},
+        {"a stored infinity", 0.01, 500123.45, kInf, true, Verdict::stale},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        Judged j;
-        judge(j, c.scale, c.offset, true);
-        double box[6];
-        for (int side = 0; side < 6; ++side) box[side] = j.counted.box[side];
-        for (int side = 0; side < 6; ++side) {
-            double one[6];
-            for (int k = 0; k < 6; ++k) one[k] = box[k];
-            one[side] = c.stored;
-            EXPECT_EQ(box_bits(j, one), c.stale ? VARNOKE_LAS_STALE_BOX : 0u) << "side " << side;
-        }
+        EXPECT_STREQ(name(varnoke::box_side_verdict(c.stored, c.computed, c.scale, c.max_side)),
+                     name(c.verdict));
     }
 }
 
 TEST(StaleRule, BoxWithoutRecords) {
-    Judged j;
-    judge(j, 0.01, 100.0, false);
-    for (const double side : j.counted.box) EXPECT_EQ(std::bit_cast<uint64_t>(side), 0u);
+    unsigned char header[varnoke::kMostHeaderBytes] = {};
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        varnoke::store(header, varnoke::at::kScale + 8 * axis, 0.01);
+        varnoke::store(header, varnoke::at::kOffset + 8 * axis, 100.0);
+    }
     // The update's start values: raw -2147483646 for the maxima of X and Y, 2147483646 for their
     // minima, -10^7 and 10^7 for Z.
     const double start[6] = {100.0 - 21474836.46, 100.0 + 21474836.46, 100.0 - 21474836.46,
@@ -105,58 +136,142 @@ TEST(StaleRule, BoxWithoutRecords) {
     const struct {
         const char *what;
         double box[6];
-        bool stale;
+        Verdict verdict;
         uint8_t minor = 2;  // LAS 1.minor
     } cases[] = {
-        {"zeros", {0, 0, 0, 0, 0, 0}, false},
-        {"negative zeros", {-0.0, -0.0, -0.0, -0.0, -0.0, -0.0}, false},
-        {"the start values", {start[0], start[1], start[2], start[3], start[4], start[5]}, false},
+        {"zeros", {0, 0, 0, 0, 0, 0}, Verdict::right},
+        {"negative zeros", {-0.0, -0.0, -0.0, -0.0, -0.0, -0.0}, Verdict::right},
+        {"the start values",
+         {start[0], start[1], start[2], start[3], start[4], start[5]},
+         Verdict::right},
         {"the start values in LAS 1.0",
-         {start[0], start[1], start[2], start[3], start[4], start[5]}, false, 0},
-        {"the start values but one side", {start[0], start[1], start[2], start[3], 0.0, start[5]},
-         true},
-        {"zeros but one side", {0, 0, 0, 0, 0, 1e-300}, true},
-        {"a box of no records", {10, 5, 10, 5, 10, 5}, true},
-        // "If there are no point records in the file, these values must be set to zero."
-        {"zeros in LAS 1.3", {0, 0, 0, 0, 0, 0}, false, 3},
+         {start[0], start[1], start[2], start[3], start[4], start[5]},
+         Verdict::right,
+         0},
+        {"the start values but one side",
+         {start[0], start[1], start[2], start[3], 0.0, start[5]},
+         Verdict::warning},
+        {"zeros but one side", {0, 0, 0, 0, 0, 1e-300}, Verdict::warning},
+        {"a box of no records", {10, 5, 10, 5, 10, 5}, Verdict::warning},
+        {"NaNs", {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN}, Verdict::warning},
+        // R16: "If there are no point records in the file, these values must be set to zero."
+        {"zeros in LAS 1.3", {0, 0, 0, 0, 0, 0}, Verdict::right, 3},
         {"the start values in LAS 1.3",
-         {start[0], start[1], start[2], start[3], start[4], start[5]}, true, 3},
+         {start[0], start[1], start[2], start[3], start[4], start[5]},
+         Verdict::warning,
+         3},
         {"the start values in LAS 1.4",
-         {start[0], start[1], start[2], start[3], start[4], start[5]}, true, 4},
+         {start[0], start[1], start[2], start[3], start[4], start[5]},
+         Verdict::warning,
+         4},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        j.header[varnoke::at::kVersionMinor] = c.minor;
-        EXPECT_EQ(box_bits(j, c.box), c.stale ? VARNOKE_LAS_STALE_BOX : 0u);
+        header[varnoke::at::kVersionMinor] = c.minor;
+        EXPECT_STREQ(name(varnoke::empty_box_verdict(header, c.box)), name(c.verdict));
     }
 }
 
-// LAS 1.4's legacy fields: zero for point formats 6 to 10; zero or the true values before.
+// LAS 1.4's legacy fields: "the total number of point records within the file if the file is
+// maintaining legacy compatibility, the number of points is no greater than UINT32_MAX, and the
+// Point Data Record Format is less than 6. Otherwise, it must be set to zero." A 1.4 reader is
+// told to prefer a non-zero legacy value: one that differs is stale, one that agrees a warning.
 TEST(StaleRule, LegacyCountsOfLas14) {
     const struct {
         uint8_t format;
+        uint64_t records;  // the true count; 5 of them of return 1
         uint64_t count;
         uint64_t first_return;
-        bool stale;
+        Verdict verdict;
     } cases[] = {
-        {1, 0, 0, false}, {1, 7, 7, false}, {1, 8, 7, true}, {1, 7, 0, true}, {1, 0, 7, true},
-        {5, 7, 7, false}, {6, 0, 0, false}, {6, 7, 7, true}, {6, 0, 1, true}, {10, 1, 0, true},
+        {1, 7, 0, 0, Verdict::right},
+        {1, 7, 7, 5, Verdict::right},
+        {1, 7, 8, 5, Verdict::stale},
+        {1, 7, 7, 0, Verdict::stale},
+        {1, 7, 0, 5, Verdict::stale},
+        {5, 7, 7, 5, Verdict::right},
+        {5, 4294967295, 4294967295, 5, Verdict::right},
+        {5, 4294967295, 0, 0, Verdict::right},
+        {5, 4294967296, 0, 0, Verdict::right},
+        {5, 4294967296, 0, 5, Verdict::warning},
+        {5, 4294967296, 4294967295, 5, Verdict::stale},
+        {6, 7, 0, 0, Verdict::right},
+        {6, 7, 7, 5, Verdict::warning},
+        {6, 7, 7, 0, Verdict::warning},
+        {6, 7, 0, 5, Verdict::warning},
+        {6, 7, 8, 5, Verdict::stale},
+        {6, 7, 0, 1, Verdict::stale},
+        {10, 7, 1, 0, Verdict::stale},
+        {10, 7, 7, 5, Verdict::warning},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "format " << int{c.format} << ", legacy count "
-                                        << c.count << ", first return " << c.first_return);
-        Judged j;
-        j.layout.counts64 = true;
-        j.layout.point_format = c.format;
-        judge(j, 0.01, 0.0, true);
-        j.tally.records = 7;
-        j.tally.by_return[1] = 7;
-        ASSERT_EQ(varnoke::counted_values(j.header, j.layout, j.tally, j.counted), VARNOKE_LAS_OK);
-        varnoke::HeaderValues stored = j.counted;
+        SCOPED_TRACE(testing::Message()
+                     << "format " << int{c.format} << ", " << c.records << " records, legacy count "
+                     << c.count << ", first return " << c.first_return);
+        varnoke::PointLayout layout;
+        layout.counts64 = true;
+        layout.point_format = c.format;
+        varnoke::HeaderValues counted, stored;
+        counted.records = stored.records = c.records;
+        counted.by_return[0] = stored.by_return[0] = 5;
         stored.legacy_records = c.count;
         stored.legacy_by_return[0] = c.first_return;
-        EXPECT_EQ(varnoke::stale_bits(j.header, j.layout, j.tally, stored, j.counted),
-                  c.stale ? VARNOKE_LAS_STALE_LEGACY : 0u);
+        EXPECT_STREQ(name(varnoke::legacy_verdict(layout, stored, counted)), name(c.verdict));
+    }
+}
+
+// The verdicts gathered: a warning reported with its sides, or under strictness (and in the
+// update's own rules) stale with the same sides and not reported.
+TEST(StaleRule, StrictnessTurnsTheWarningsStale) {
+    constexpr unsigned kBox = VARNOKE_LAS_STALE_BOX, kLegacy = VARNOKE_LAS_STALE_LEGACY;
+    constexpr uint64_t kOff = VARNOKE_LAS_WARN_BOX_IMPRECISE;
+    const struct {
+        const char *what;
+        bool records = true, strict = false, update = false;
+        double max_x = 100.0, min_y = 1.0;  // MinY is raw 4 at 0.25
+        uint64_t legacy = 0;                // point format 6, 7 records of return 1
+        unsigned stale, stale_sides;
+        uint64_t warnings;
+        unsigned warning_sides;
+    } cases[] = {
+        {"right", true, false, false, 100.0, 1.0, 0, 0, 0, 0, 0},
+        {"MaxX a tenth of a step loose", true, false, false, 100.025, 1.0, 0, 0, 0, kOff, 1},
+        {"the same, strict", true, true, false, 100.025, 1.0, 0, kBox, 1, 0, 0},
+        {"the same, by the update's rules", true, false, true, 100.025, 1.0, 0, kBox, 1, 0, 0},
+        {"MaxX off, MinY stale", true, false, false, 100.025, 1.25, 0, kBox, 8, kOff, 1},
+        {"the same, strict", true, true, false, 100.025, 1.25, 0, kBox, 9, 0, 0},
+        {"legacy counts equal", true, false, false, 100.0, 1.0, 7, 0, 0,
+         VARNOKE_LAS_WARN_LEGACY_SET, 0},
+        {"the same, strict", true, true, false, 100.0, 1.0, 7, kLegacy, 0, 0, 0},
+        {"no records, MaxX not zero", false, false, false, 5.0, 0.0, 0, 0, 0,
+         VARNOKE_LAS_WARN_EMPTY_BOX, 1},
+        {"the same, strict", false, true, false, 5.0, 0.0, 0, kBox, 1, 0, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        Judged j;
+        j.layout.counts64 = true;
+        j.layout.point_format = 6;
+        j.layout.scope = c.update ? varnoke::Scope::kLegacy : varnoke::Scope::kAll;
+        j.header[varnoke::at::kVersionMinor] = 4;
+        judge(j, 0.25, 0.0, c.records, 400);
+        if (c.records) {
+            j.tally.records = 7;
+            j.tally.by_return[1] = 7;
+            j.tally.min[1] = 4;
+            ASSERT_EQ(varnoke::counted_values(j.header, j.layout, j.tally, j.counted),
+                      VARNOKE_LAS_OK);
+        }
+        varnoke::HeaderValues stored = j.counted;
+        stored.box[0] = c.max_x;
+        stored.box[3] = c.min_y;
+        stored.legacy_records = c.legacy;
+        const varnoke::ValueVerdicts v =
+            varnoke::judge_values(j.header, j.layout, j.tally, stored, j.counted, c.strict);
+        EXPECT_EQ(v.stale, c.stale);
+        EXPECT_EQ(v.stale_sides, c.stale_sides);
+        EXPECT_EQ(v.warnings, c.warnings);
+        EXPECT_EQ(v.warning_sides, c.warning_sides);
     }
 }
 

@@ -19,8 +19,11 @@
 namespace lastest {
 namespace {
 
-// The header of `file` made right: the counts and the box the records give.
+// The header of `file` made right: the counts and the box the records give, and no reserved bit
+// of the global encoding set (a warning). It has no CRS (a warning too).
 Bytes made_right(Bytes file) {
+    put_u8(file, 6, 0);
+    put_u8(file, 7, 0);
     const HeaderCounts counts = expected_counts(file);
     put_u32(file, 107, counts.points);
     for (std::size_t k = 0; k < 5; ++k) put_u32(file, 111 + 4 * k, counts.by_return[k]);
@@ -28,11 +31,12 @@ Bytes made_right(Bytes file) {
     return file;
 }
 
-// Two records on a grid of 0.25: the box is MaxX 100, MinX 1, MaxY 2, MinY -2, MaxZ 3, MinZ 0.
+// Two records on a grid of 0.25, returns 1 and 2 of 2: the box is MaxX 100, MinX 1, MaxY 2,
+// MinY -2, MaxZ 3, MinZ 0.
 Bytes right_file() {
     LasSpec spec;
     spec.scale = {0.25, 0.25, 0.25};
-    spec.points = {{4, 8, 12, 1}, {400, -8, 0, 2}};
+    spec.points = {{4, 8, 12, 0x11}, {400, -8, 0, 0x12}};
     return made_right(make_las(spec));
 }
 
@@ -47,6 +51,10 @@ Bytes stale_file() {
 }
 
 const std::string kStaleWhat = "records 1 -> 2; by return 1: 3 -> 1; box MaxX 101.5 -> 100";
+// Every file made here lacks a CRS: the warning ends its line.
+const std::string kNoCrs = "; warnings: no CRS";
+const std::string kOk = "ok ok.las" + kNoCrs + "\n";
+const std::string kStaleLine = kStaleWhat + kNoCrs + "\n";
 
 // The right file cut off: five records declared where two and 3 bytes of a third remain.
 Bytes cut_file() {
@@ -57,14 +65,14 @@ Bytes cut_file() {
 }
 
 // A right LAS 1.4 file of point format 6 (two records, MaxX 100) with a count of 1, legacy
-// count 2 where format 6 asks for zero, and a MaxX one bit above the right value, which a repair
-// rewrites in passing.
+// count 2 where format 6 asks for zero (equal to the true count: a warning), and a MaxX one bit
+// above the right value; a repair rewrites both in passing.
 Bytes legacy_file() {
     LasSpec spec;
     spec.minor = 4;
     spec.format = 6;
     spec.scale = {0.25, 0.25, 0.25};
-    spec.points = {{4, 8, 12, 1}, {400, -8, 0, 2}};
+    spec.points = {{4, 8, 12, 0x21}, {400, -8, 0, 0x22}};
     Bytes file = make_las(spec);
     put_u32(file, 107, 2);
     for (std::size_t k = 0; k < 5; ++k) put_u32(file, 111 + 4 * k, 0);
@@ -89,25 +97,24 @@ TEST(VarnokeLas, OneLineOfEachKindAndTheExitStatuses) {
     const std::string refused = refused_line("bad.las", VARNOKE_LAS_ERR_NOT_LAS);
     const std::string truncated =
         "truncated cut.las: records 5 -> 2; by return 1: 3 -> 1; box MaxX 101.5 -> 100; 3 bytes of "
-        "a partial record\n";
+        "a partial record" + kNoCrs + "\n";
     const std::string legacy =
-        ": records 1 -> 2; box MaxX 100.00000000000001 -> 100 (in passing); legacy records 2 -> 0\n";
+        ": records 1 -> 2; box MaxX 100.00000000000001 -> 100 (in passing); legacy records 2 -> 0 "
+        "(in passing); warnings: legacy counts set, no CRS, WKT required for point format 6\n";
     const std::string evlr_cut = "truncated e.las: missing: extended VLRs, at least 1 byte\n";
     const Bytes evlr_file = read_file((testdata_dir() / "las13-14" / "1_4_w_evlr.las").string());
     const RunCase cases[] = {
-        {{"check", "ok.las"}, "ok ok.las\n", 0},
-        {{"check", "ok.las", "stale.las"}, "ok ok.las\nstale stale.las: " + kStaleWhat + "\n", 1},
-        {{"check", "stale.las", "bad.las"}, "stale stale.las: " + kStaleWhat + "\n" + refused, 2},
-        {{"repair", "ok.las", "stale.las"},
-         "ok ok.las\nrepaired stale.las: " + kStaleWhat + "\n",
-         0},
-        {{"repair", "stale.las", "bad.las"},
-         "repaired stale.las: " + kStaleWhat + "\n" + refused,
-         2},
-        {{"check", "ok.las", "cut.las"}, "ok ok.las\n" + truncated, 1},
-        {{"repair", "cut.las", "ok.las"}, truncated + "ok ok.las\n", 2},
+        {{"check", "ok.las"}, kOk, 0},
+        {{"check", "ok.las", "stale.las"}, kOk + "stale stale.las: " + kStaleLine, 1},
+        {{"check", "stale.las", "bad.las"}, "stale stale.las: " + kStaleLine + refused, 2},
+        {{"repair", "ok.las", "stale.las"}, kOk + "repaired stale.las: " + kStaleLine, 0},
+        {{"repair", "stale.las", "bad.las"}, "repaired stale.las: " + kStaleLine + refused, 2},
+        {{"check", "ok.las", "cut.las"}, kOk + truncated, 1},
+        {{"repair", "cut.las", "ok.las"}, truncated + kOk, 2},
         {{"repair", "--allow-truncated", "cut.las"},
-         "repaired cut.las: records 5 -> 2; by return 1: 3 -> 1; box MaxX 101.5 -> 100\n", 0},
+         "repaired cut.las: records 5 -> 2; by return 1: 3 -> 1; box MaxX 101.5 -> 100" + kNoCrs +
+             "\n",
+         0},
         {{"check", "l.las"}, "stale l.las" + legacy, 1},
         {{"repair", "l.las"}, "repaired l.las" + legacy, 0},
         // Its EVLR one byte short, its values right: nothing to write, and still cut off.
@@ -154,17 +161,19 @@ TEST(VarnokeLas, OneLineOfEachKindAndTheExitStatuses) {
     EXPECT_EQ(run.status, 1);
     const std::string first = run.out.substr(0, run.out.find('\n') + 1);
     const std::string second = run.out.substr(first.size());
-    EXPECT_NE(first.find(",\"changes\":[{\"field\":\"records\",\"stored\":1,\"new\":2,\"stale\":true},"
-                         "{\"field\":\"box.MaxX\",\"stored\":100.00000000000001,\"new\":100,"
-                         "\"stale\":false},{\"field\":\"legacy_records\",\"stored\":2,\"new\":0,"
-                         "\"stale\":true}]}\n"),
+    EXPECT_NE(first.find(",\"changes\":[{\"field\":\"records\",\"stored\":1,\"new\":2,"
+                         "\"stale\":true},{\"field\":\"box.max_x\",\"stored\":100.00000000000001,"
+                         "\"new\":100,\"stale\":false},{\"field\":\"legacy_records\",\"stored\":2,"
+                         "\"new\":0,\"stale\":false}]}\n"),
               std::string::npos)
         << first;
-    EXPECT_EQ(second.rfind("{\"path\":\"cut.las\",\"result\":\"truncated\",", 0), 0u) << second;
+    EXPECT_EQ(second.rfind("{\"format\":2,\"path\":\"cut.las\",\"result\":\"truncated\",", 0), 0u)
+        << second;
     EXPECT_NE(second.find("\"trailing_bytes\":3,"), std::string::npos) << second;
-    EXPECT_NE(second.find("\"truncated\":1,"), std::string::npos) << second;
+    EXPECT_NE(second.find("\"truncated\":true,"), std::string::npos) << second;
     // Two records of 20 bytes from 227 and 3 bytes of a third, five declared: 57 bytes short.
-    EXPECT_NE(second.find(",\"missing\":[\"records\"],\"missing_bytes\":57,\"changes\":[{"),
+    EXPECT_NE(second.find(",\"missing\":[\"records\"],\"missing_bytes\":57,"
+                          "\"count_uncertain\":false,"),
               std::string::npos)
         << second;
 }
@@ -186,8 +195,8 @@ FieldBytes field_bytes(const std::string &key, bool las14) {
     }
     if (key == "legacy_records") return {107, 4, false};
     if (key.starts_with("legacy_records_by_return.")) return {111 + 4 * (number(25) - 1), 4, false};
-    const std::string sides[6] = {"box.MaxX", "box.MinX", "box.MaxY",
-                                  "box.MinY", "box.MaxZ", "box.MinZ"};
+    const std::string sides[6] = {"box.max_x", "box.min_x", "box.max_y",
+                                  "box.min_y", "box.max_z", "box.min_z"};
     for (std::size_t k = 0; k < 6; ++k) {
         if (key == sides[k]) return {179 + 8 * k, 8, true};
     }
@@ -296,14 +305,14 @@ TEST(VarnokeLas, CheckListsTheBytesRepairWrites) {
     laz.report.stored_box[0] = 5;
     laz.report.missing = VARNOKE_LAS_MISSING_RECORDS | VARNOKE_LAS_MISSING_CHUNK_TABLE;
     laz.report.missing_bytes = 180986;
+    laz.report.known = VARNOKE_LAS_KNOWN_VALUES;
     std::string text, json;
     varnoke_las::append_text_line(text, laz);
     varnoke_las::append_json_line(json, laz);
     EXPECT_EQ(text,
               "truncated c.laz: records 110000 -> 100000 or more; missing: point records, LAZ "
               "chunk table, at least 180986 bytes\n");
-    EXPECT_NE(json.find(",\"missing\":[\"records\",\"chunk_table\"],\"missing_bytes\":180986,"
-                        "\"changes\":[]}"),
+    EXPECT_NE(json.find(",\"missing\":[\"records\",\"chunk_table\"],\"missing_bytes\":180986,"),
               std::string::npos)
         << json;
 }
@@ -322,10 +331,8 @@ TEST(VarnokeLas, FolderOfLazFiles) {
     write_file(dir / "d/b.COPC.LAZ", read_file((testdata_dir() / "laz" / "simple.copc.laz").string()));
     write_file(dir / "d/c.LAZ", stale);
     write_file(dir / "d/d.lazy", point10);
-    const std::string copc =
-        "stale d/b.COPC.LAZ: box MaxX 638982.55 -> 638982.5499999999 (in passing); legacy records "
-        "1065 -> 0; legacy by return 1: 925 -> 0; legacy by return 2: 114 -> 0; legacy by return "
-        "3: 21 -> 0; legacy by return 4: 5 -> 0\n";
+    // Its legacy counts equal the true ones: a warning, stale only with --strict.
+    const std::string copc = "ok d/b.COPC.LAZ; warnings: legacy counts set\n";
     const ProcessResult check = run_varnoke_las({"check", "-q", "d"}, dir.str());
     // Its writer's MaxY is one bit from ours: right, rewritten in passing.
     const std::string c = "d/c.LAZ: records 1000 -> 1065; box MaxY 4878817.02 -> "
@@ -347,7 +354,7 @@ TEST(VarnokeLas, LinesInTheOrderListedWhateverTheJobs) {
     const ScratchDir dir;
     namespace fs = std::filesystem;
     LasSpec big;
-    big.points.assign(300000, Point{1, 2, 3, 1});
+    big.points.assign(300000, Point{1, 2, 3, 0x09});
     fs::create_directories(dir.path() / "d" / "sub");
     write_file(dir / "d/B.las", made_right(make_las(big)));
     for (const char *name : {"d/a.LAS", "d/sub/x.las", "d/z.las", "d/c.txt", "other.txt"})
@@ -361,11 +368,16 @@ TEST(VarnokeLas, LinesInTheOrderListedWhateverTheJobs) {
     write_file(dir / "list", Bytes(list.begin(), list.end()));
 
     const fs::path d = "d", sub = d / "sub", listed_sub = "d/sub";
-    const std::string out =
-        "ok " + (d / "B.las").string() + "\nok " + (d / "a.LAS").string() + "\nok " +
-        (sub / "x.las").string() + "\nstale " + (sub / "y.las").string() + ": " + kStaleWhat +
-        "\nok " + (d / "z.las").string() + "\nok other.txt\nok " + (listed_sub / "x.las").string() +
-        "\nstale " + (listed_sub / "y.las").string() + ": " + kStaleWhat + "\n";
+    const std::string lines[] = {"ok " + (d / "B.las").string(),
+                                 "ok " + (d / "a.LAS").string(),
+                                 "ok " + (sub / "x.las").string(),
+                                 "stale " + (sub / "y.las").string() + ": " + kStaleWhat,
+                                 "ok " + (d / "z.las").string(),
+                                 "ok other.txt",
+                                 "ok " + (listed_sub / "x.las").string(),
+                                 "stale " + (listed_sub / "y.las").string() + ": " + kStaleWhat};
+    std::string out;
+    for (const std::string &line : lines) out += line + kNoCrs + "\n";
     const std::vector<std::string> runs[] = {
         {"check", "d", "--jobs", "1", "--quiet", "--null", "--files-from=list"},
         {"check", "--jobs=2", "d", "--quiet", "--null", "--files-from", "list"},
@@ -443,22 +455,32 @@ std::string json_element(const std::string &line, const std::string &name, int i
     return line.substr(at, line.find_first_of(",]", at) - at);
 }
 
+// The value of member `key` of the JSON object `name`, as written.
+std::string json_member(const std::string &line, const std::string &name, const std::string &key) {
+    std::size_t at = line.find("\"" + name + "\":{");
+    if (at == std::string::npos) return "(missing)";
+    at = line.find("\"" + key + "\":", at);
+    if (at == std::string::npos) return "(missing)";
+    at += key.size() + 3;
+    return line.substr(at, line.find_first_of(",}", at) - at);
+}
+
 // A grid point off by one bit is right, but not with --exact; JSON gives every double back to its
 // bits, and non-finite values as strings.
 TEST(VarnokeLas, ExactBoxAndJsonNumbers) {
     const ScratchDir dir;
     LasSpec spec;
     spec.offset = {500000.0, 4000000.0, 0.0};
-    spec.points = {{123457, -98765, 4321, 1}};
+    spec.points = {{123457, -98765, 4321, 0x09}};
     Bytes file = made_right(make_las(spec));
     const double max_x = expected_counts(file).box[0];
     put_f64(file, 179, std::nextafter(max_x, INFINITY));
     write_file(dir / "f.las", file);
 
     const RunCase cases[] = {
-        {{"check", "--quiet", "f.las"}, "ok f.las\n", 0},
+        {{"check", "--quiet", "f.las"}, "ok f.las" + kNoCrs + "\n", 0},
         {{"check", "--quiet", "--exact", "f.las"},
-         "stale f.las: box MaxX 501234.57000000007 -> 501234.57\n",
+         "stale f.las: box MaxX 501234.57000000007 -> 501234.57" + kNoCrs + "\n",
          1},
     };
     for (const RunCase &c : cases) {
@@ -478,20 +500,23 @@ TEST(VarnokeLas, ExactBoxAndJsonNumbers) {
     const ProcessResult run = run_varnoke_las({"check", "--quiet", "--json", "f.las"}, dir.str());
     EXPECT_EQ(run.status, 1);
     ASSERT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
-    EXPECT_EQ(
-        run.out.rfind("{\"path\":\"f.las\",\"result\":\"stale\",\"status\":0,\"error\":null,", 0),
-        0u)
+    EXPECT_EQ(run.out.rfind("{\"format\":2,\"path\":\"f.las\",\"result\":\"stale\",\"status\":0,"
+                            "\"error\":null,",
+                            0),
+              0u)
         << run.out;
     const HeaderCounts right = expected_counts(file);
+    const char *const sides[6] = {"max_x", "min_x", "max_y", "min_y", "max_z", "min_z"};
     for (int k = 0; k < 6; ++k) {
-        const std::string text = json_element(run.out, "box", k);
+        const std::string text = json_member(run.out, "box", sides[k]);
         EXPECT_EQ(std::bit_cast<uint64_t>(std::strtod(text.c_str(), nullptr)),
                   std::bit_cast<uint64_t>(right.box[static_cast<std::size_t>(k)]))
             << "box[" << k << "] " << text;
     }
     const char *const stored_text[6] = {"\"inf\"",  "\"-inf\"",     "\"nan\"",
                                         "\"-nan\"", "\"nan(0x1)\"", "-0"};
-    for (int k = 0; k < 6; ++k) EXPECT_EQ(json_element(run.out, "stored_box", k), stored_text[k]);
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(json_member(run.out, "stored_box", sides[k]), stored_text[k]);
     EXPECT_EQ(json_element(run.out, "records_by_return", 0), "1");
 }
 

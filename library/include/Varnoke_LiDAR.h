@@ -370,14 +370,24 @@ VARNOKE_LIDAR_API void check_DEM(const char *str);
  * (LAS 1.3 with global encoding bit 1; LAS 1.4 where its start is not zero). An end equal to the
  * offset to point data means no records.
  *
- * A stored extreme of the box is right when its bits equal those written, or when it differs
- * from the computed value by at most the larger of 10^-6 of the scale factor and 4 units in the
- * last place of the computed value (other software computes the box in plain double arithmetic);
- * a value that is not finite must have the very bits. Without records a box of zeros (what these
- * functions write) is right, and in LAS 1.0 to 1.2 also one of update_header()'s start values.
- * Counts compare exactly.
- * LAS 1.4's legacy 32-bit count and counts by return must be zero for point formats 6 to 10;
- * for older formats zero and the true values are both right.
+ * A header is stale where a reader that trusts it gets a wrong answer. Counts compare exactly.
+ * A stored side of the box is right when its bits equal those written, or when it differs from
+ * the computed value by at most the larger of 10^-6 of the scale factor and 4 units in the last
+ * place of the computed value (other software computes the box in plain double arithmetic).
+ * Beyond that, with the step q the absolute scale factor, it is stale where it leaves a point
+ * outside the box by q/4 or more, or lies q/2 or more beyond the outermost point; closer, it is
+ * the warning VARNOKE_LAS_WARN_BOX_IMPRECISE (warning_box_sides names the sides). A side that is
+ * not finite, or of an axis whose scale factor is 0 or not finite, is stale unless it is right.
+ * Without records a box of zeros (what these functions write) is right, and in LAS 1.0 to 1.2
+ * also one of update_header()'s start values; any other box is VARNOKE_LAS_WARN_EMPTY_BOX.
+ * LAS 1.4's legacy 32-bit count and counts by return: for point formats 0 to 5 with a count
+ * that fits 32 bits, zero and the true values are both right, anything else stale; for formats
+ * 6 to 10 or a larger count, where the text asks for zeros, a non-zero field that differs from
+ * its true value is stale (a LAS 1.4 reader is told to prefer it), and non-zero fields that all
+ * equal their true values are VARNOKE_LAS_WARN_LEGACY_SET. With VARNOKE_LAS_STRICT these three
+ * warnings are stale instead (the box's sides in stale_box_sides, the legacy counts as
+ * VARNOKE_LAS_STALE_LEGACY) and are not reported; a repair that writes the header writes every
+ * field exactly in any case.
  *
  * A file that ends before something its header declares is how a cut-off file looks: records
  * declared past the end of the file (or LAZ chunks and their table), extended VLRs counted whose
@@ -468,8 +478,10 @@ typedef struct varnoke_las_report {
     unsigned missing;       /* truncated: VARNOKE_LAS_MISSING_* bits, what the file lacks */
     uint64_t missing_bytes; /* truncated: at least this many bytes are missing at its end */
     uint64_t records_most;  /* LAZ whose last chunk allows several counts: the largest */
-    uint64_t warnings;      /* VARNOKE_LAS_WARN_* bits; varnoke_las_warning_text() */
-    unsigned warning_box_sides;    /* bit k: side k of the box is off, but by less than stale */
+    uint64_t warnings;      /* VARNOKE_LAS_WARN_* bits, with the values (also of a truncated
+                               file or an uncertain count); varnoke_las_warning_text() */
+    unsigned warning_box_sides;    /* bit k: side k of the box is off, but by less than stale
+                                      (VARNOKE_LAS_WARN_BOX_IMPRECISE, _EMPTY_BOX) */
     uint64_t records_return_zero;  /* records whose return number is 0 */
     uint64_t records_return_above; /* records whose return number exceeds their number of returns */
     double scale[3], offset[3];    /* X, Y, Z, as the header holds them */
@@ -506,19 +518,25 @@ typedef struct varnoke_las_report {
 /*
  * Bits of varnoke_las_report.warnings: what the LAS specification asks for and the file does
  * not give, where no reader that trusts the header is misled. Never written by a repair but
- * under VARNOKE_LAS_STRICT (the first three), never a refusal. varnoke_las_warning_code() and
- * varnoke_las_warning_text() name each bit.
+ * under VARNOKE_LAS_STRICT (the first three), never a refusal. Set wherever the values are
+ * known (VARNOKE_LAS_KNOWN_VALUES), for truncated files and uncertain counts too.
+ * varnoke_las_warning_code() and varnoke_las_warning_text() name each bit.
  */
-#define VARNOKE_LAS_WARN_BOX_IMPRECISE (1ull << 0) /* a side off, by less than a stale one */
-#define VARNOKE_LAS_WARN_LEGACY_SET (1ull << 1)    /* LAS 1.4 legacy counts set, but right */
-#define VARNOKE_LAS_WARN_EMPTY_BOX (1ull << 2)     /* LAS 1.3/1.4, no records, box not zero */
+#define VARNOKE_LAS_WARN_BOX_IMPRECISE (1ull << 0) /* a side off by more than noise, less than
+                                                      stale; warning_box_sides names them */
+#define VARNOKE_LAS_WARN_LEGACY_SET (1ull << 1)    /* LAS 1.4 legacy counts set where zeros are
+                                                      asked for, but equal to the true ones */
+#define VARNOKE_LAS_WARN_EMPTY_BOX (1ull << 2)     /* no records, the box not zero (nor, before
+                                                      LAS 1.3, the update's start values) */
 #define VARNOKE_LAS_WARN_NO_CRS (1ull << 3)        /* neither GeoKeyDirectory nor WKT VLR */
-#define VARNOKE_LAS_WARN_GEOKEYS_EMPTY (1ull << 4) /* a GeoKeyDirectory without keys */
-#define VARNOKE_LAS_WARN_WKT_MISSING (1ull << 5)   /* the WKT bit set, no WKT VLR */
+#define VARNOKE_LAS_WARN_GEOKEYS_EMPTY (1ull << 4) /* a GeoKeyDirectory naming no system */
+#define VARNOKE_LAS_WARN_WKT_MISSING (1ull << 5)   /* LAS 1.4: the WKT bit set, no WKT VLR */
 #define VARNOKE_LAS_WARN_WKT_REQUIRED (1ull << 6)  /* formats 6-10 without WKT bit or WKT VLR */
 #define VARNOKE_LAS_WARN_VLRS_DO_NOT_FIT (1ull << 7) /* more VLRs declared than fit */
-#define VARNOKE_LAS_WARN_RETURN_ZERO (1ull << 8)     /* records of return number 0 */
-#define VARNOKE_LAS_WARN_RETURN_ABOVE (1ull << 9)    /* return number above number of returns */
+#define VARNOKE_LAS_WARN_RETURN_ZERO (1ull << 8)     /* records of return number 0
+                                                        (records_return_zero counts them) */
+#define VARNOKE_LAS_WARN_RETURN_ABOVE (1ull << 9)    /* return number above number of returns
+                                                        (records_return_above counts them) */
 #define VARNOKE_LAS_WARN_RESERVED_ENCODING (1ull << 10) /* reserved global encoding bits set */
 #define VARNOKE_LAS_WARN_COUNT_UNPROVEN (1ull << 11) /* LAZ: the stored count one of several */
 /* The warnings about the header's own counts and box, stale under VARNOKE_LAS_STRICT. */

@@ -108,45 +108,103 @@ int counted_values(const unsigned char *header, const PointLayout &layout, const
     return VARNOKE_LAS_OK;
 }
 
-unsigned stale_box_sides(const unsigned char *header, const PointTally &tally,
-                         const HeaderValues &stored, const HeaderValues &counted) {
-    if (tally.records == 0) {
-        // No extremes: LAS 1.3 and 1.4 ask for a box of zeros; the update writes its start
-        // values into the 1.0 to 1.2 files it handles, and those are right there too.
-        const bool start_values =
-            header[at::kVersionMinor] <= 2 && start_value_box(stored.box, header);
-        return zero_box(stored.box) || start_values ? 0u : 0x3Fu;
-    }
-    unsigned sides = 0;
-    for (int side = 0; side < 6; ++side) {
-        if (!extreme_right(stored.box[side], counted.box[side], scale_of(header, side / 2))) {
-            sides |= 1u << side;
-        }
-    }
-    return sides;
+namespace {
+
+// Whether a - b >= limit exactly, for finite a and b and a limit that is a double: the rounded
+// difference decides unless it equals the limit, where its rounding error (two-sum) does.
+bool at_least_apart(double a, double b, double limit) {
+    const double d = a - b;
+    if (d != limit) return d > limit;
+    const double a_part = d + b;
+    const double b_part = d - a_part;
+    const double error = (a - a_part) + (-b - b_part);
+    return error >= 0;
 }
 
-unsigned stale_bits(const unsigned char *header, const PointLayout &layout, const PointTally &tally,
-                    const HeaderValues &stored, const HeaderValues &counted) {
-    unsigned stale = 0;
-    if (stored.records != counted.records) stale |= VARNOKE_LAS_STALE_COUNT;
+}  // namespace
+
+Verdict box_side_verdict(double stored, double computed, double scale, bool max_side) {
+    if (extreme_right(stored, computed, scale)) return Verdict::right;
+    const double step = std::fabs(scale);
+    if (!std::isfinite(stored) || !std::isfinite(computed) || !std::isfinite(step) || step == 0) {
+        return Verdict::stale;
+    }
+    // The points lie up to `computed` on an upper side, down to it on a lower one.
+    const bool upper = max_side == (scale > 0);
+    const double inside = upper ? stored : computed, outside = upper ? computed : stored;
+    // A point outside the stored side by a quarter step, or the side loose by half a step.
+    if (at_least_apart(outside, inside, 0.25 * step)) return Verdict::stale;
+    if (at_least_apart(inside, outside, 0.5 * step)) return Verdict::stale;
+    return Verdict::warning;
+}
+
+Verdict legacy_verdict(const PointLayout &layout, const HeaderValues &stored,
+                       const HeaderValues &counted) {
+    bool zero = stored.legacy_records == 0;
+    bool equal = stored.legacy_records == counted.records;
+    bool nonzero_equal = zero || equal;
+    for (std::size_t k = 0; k < 5; ++k) {
+        const uint64_t value = stored.legacy_by_return[k];
+        zero = zero && value == 0;
+        equal = equal && value == counted.by_return[k];
+        nonzero_equal = nonzero_equal && (value == 0 || value == counted.by_return[k]);
+    }
+    if (zero) return Verdict::right;
+    // Older formats whose count fits: writers keep the fields or leave them zero.
+    if (layout.point_format <= 5 && counted.records <= kMost32) {
+        return equal ? Verdict::right : Verdict::stale;
+    }
+    return nonzero_equal ? Verdict::warning : Verdict::stale;
+}
+
+Verdict empty_box_verdict(const unsigned char *header, const double (&box)[6]) {
+    // LAS 1.3 and 1.4 ask for zeros; the update writes its start values into the 1.0 to 1.2
+    // files it handles, and those are right there too.
+    const bool start_values = header[at::kVersionMinor] <= 2 && start_value_box(box, header);
+    return zero_box(box) || start_values ? Verdict::right : Verdict::warning;
+}
+
+ValueVerdicts judge_values(const unsigned char *header, const PointLayout &layout,
+                           const PointTally &tally, const HeaderValues &stored,
+                           const HeaderValues &counted, bool strict) {
+    ValueVerdicts v;
+    if (stored.records != counted.records) v.stale |= VARNOKE_LAS_STALE_COUNT;
     for (std::size_t k = 0; k < 15; ++k) {
-        if (stored.by_return[k] != counted.by_return[k]) stale |= VARNOKE_LAS_STALE_BY_RETURN;
+        if (stored.by_return[k] != counted.by_return[k]) v.stale |= VARNOKE_LAS_STALE_BY_RETURN;
     }
-    if (stale_box_sides(header, tally, stored, counted) != 0) stale |= VARNOKE_LAS_STALE_BOX;
-    if (layout.counts64) {
-        // Point formats 6 to 10 must leave the legacy fields zero. For older formats writers
-        // differ: zero and the true values (where they fit) are both right.
-        bool zero = stored.legacy_records == 0;
-        bool exact = stored.legacy_records == counted.records && counted.records <= kMost32 &&
-                     layout.point_format <= 5;
-        for (std::size_t k = 0; k < 5; ++k) {
-            zero = zero && stored.legacy_by_return[k] == 0;
-            exact = exact && stored.legacy_by_return[k] == counted.by_return[k];
+    // Sides stale, and sides off by less than stale.
+    unsigned stale_sides = 0, off_sides = 0;
+    uint64_t box_warning = VARNOKE_LAS_WARN_BOX_IMPRECISE;
+    if (tally.records == 0) {
+        box_warning = VARNOKE_LAS_WARN_EMPTY_BOX;
+        if (empty_box_verdict(header, stored.box) != Verdict::right) {
+            // A repair writes zeros: the sides that hold anything else.
+            for (int side = 0; side < 6; ++side) {
+                if (stored.box[side] != 0) off_sides |= 1u << side;
+            }
         }
-        if (!zero && !exact) stale |= VARNOKE_LAS_STALE_LEGACY;
+    } else {
+        for (int side = 0; side < 6; ++side) {
+            const Verdict verdict = box_side_verdict(stored.box[side], counted.box[side],
+                                                     scale_of(header, side / 2), side % 2 == 0);
+            if (verdict == Verdict::stale) stale_sides |= 1u << side;
+            if (verdict == Verdict::warning) off_sides |= 1u << side;
+        }
     }
-    return stale;
+    Verdict legacy = layout.counts64 ? legacy_verdict(layout, stored, counted) : Verdict::right;
+    // The update has its own rules and no warnings: anything not right is stale there.
+    if (strict || layout.scope == Scope::kLegacy) {
+        stale_sides |= off_sides;
+        off_sides = 0;
+        if (legacy == Verdict::warning) legacy = Verdict::stale;
+    }
+    v.stale_sides = stale_sides;
+    v.warning_sides = off_sides;
+    if (stale_sides != 0) v.stale |= VARNOKE_LAS_STALE_BOX;
+    if (off_sides != 0) v.warnings |= box_warning;
+    if (legacy == Verdict::stale) v.stale |= VARNOKE_LAS_STALE_LEGACY;
+    if (legacy == Verdict::warning) v.warnings |= VARNOKE_LAS_WARN_LEGACY_SET;
+    return v;
 }
 
 void store_values(unsigned char *header, const PointLayout &layout, const HeaderValues &values) {

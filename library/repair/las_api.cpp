@@ -113,6 +113,7 @@ int judge(const FileName &where, const varnoke_las_options *given, varnoke_las_r
         RoadRules rules;
         rules.write = repair;
         rules.allow_truncated = (options.flags & VARNOKE_LAS_ALLOW_TRUNCATED) != 0;
+        rules.strict = (options.flags & VARNOKE_LAS_STRICT) != 0;
         if (options.threads != 0) rules.workers.threads = options.threads;
         rules.workers.run = options.run;
         rules.workers.pool = options.pool;

@@ -99,9 +99,13 @@ int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadR
     status = counted_values(judged.header, layout, out.tally, out.counted);
     if (status != VARNOKE_LAS_OK) return status;
     out.stored = stored_values(judged.header, layout);
-    out.stale = stale_bits(judged.header, layout, out.tally, out.stored, out.counted);
-    out.stale_sides = stale_box_sides(judged.header, out.tally, out.stored, out.counted);
+    const ValueVerdicts verdicts =
+        judge_values(judged.header, layout, out.tally, out.stored, out.counted, rules.strict);
+    out.stale = verdicts.stale;
+    out.stale_sides = verdicts.stale_sides;
     if (rules.scope == Scope::kAll) {
+        out.warnings |= verdicts.warnings;
+        out.warning_sides = verdicts.warning_sides;
         if (out.tally.by_return[0] > 0) out.warnings |= VARNOKE_LAS_WARN_RETURN_ZERO;
         if (out.tally.return_above > 0) out.warnings |= VARNOKE_LAS_WARN_RETURN_ABOVE;
     }

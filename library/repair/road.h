@@ -24,6 +24,7 @@ struct RoadRules {
     bool write = false;           // write the header back
     bool only_if_stale = true;    // and only where it is stale (the update writes in any case)
     bool allow_truncated = true;  // write the header of a file that ends before what it declares
+    bool strict = false;          // the warnings about the counts and the box are stale
     Workers workers;
 };
 

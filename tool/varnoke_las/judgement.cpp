@@ -76,9 +76,14 @@ FileResult judge(Entry entry, const Options &options, const varnoke_las_options 
     const bool repair = options.command == Command::repair;
     varnoke_las_options call = base;
     if (options.allow_truncated) call.flags |= VARNOKE_LAS_ALLOW_TRUNCATED;
+    if (options.strict) call.flags |= VARNOKE_LAS_STRICT;
     result.status = check_or_repair(entry, repair, call, &result.report);
     result.path = std::move(entry.path);
     result.stale_sides = result.report.stale_box_sides;
+    if ((result.report.known & VARNOKE_LAS_KNOWN_VALUES) != 0) {
+        result.warnings = result.report.warnings;
+        result.warning_sides = result.report.warning_box_sides;
+    }
     // A cut-off file is truncated first, whether or not its count could be told.
     if (result.status == VARNOKE_LAS_ERR_TRUNCATED ||
         result.status == VARNOKE_LAS_ERR_COUNT_UNCERTAIN) {
@@ -93,6 +98,11 @@ FileResult judge(Entry entry, const Options &options, const varnoke_las_options 
         for (int k = 0; k < 6; ++k) {
             if ((result.stale & VARNOKE_LAS_STALE_BOX) && box_bits_differ(result.report, k))
                 result.stale_sides |= 1u << k;
+        }
+        // Judged bit for bit, a box that is off is stale, not a warning.
+        if ((result.stale & VARNOKE_LAS_STALE_BOX) != 0) {
+            result.warnings &= ~(VARNOKE_LAS_WARN_BOX_IMPRECISE | VARNOKE_LAS_WARN_EMPTY_BOX);
+            result.warning_sides = 0;
         }
     }
     if (repair) {

@@ -105,7 +105,7 @@ int main(int argc, char *argv[]) {
     run_in_order(
         paths, options, progress.shown(),
         [&](FileResult &&result) {
-            tally.add(result.outcome);
+            tally.add(result);
             line.clear();
             if (options.json) {
                 append_json_line(line, result);

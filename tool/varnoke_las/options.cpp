@@ -26,7 +26,7 @@ std::optional<unsigned> jobs_value(std::string_view text) {
 }
 
 // The values of the options that have no short form, above every character.
-enum : int { kExact = 256, kJson, kAllowTruncated, kFilesFrom };
+enum : int { kExact = 256, kJson, kAllowTruncated, kFilesFrom, kStrict };
 
 // ':' first: a missing value returns ':' rather than '?'.
 constexpr char kShortOptions[] = ":hVj:q0";
@@ -39,6 +39,7 @@ constexpr option kLongOptions[] = {
     {"json", no_argument, nullptr, kJson},
     {"null", no_argument, nullptr, '0'},
     {"quiet", no_argument, nullptr, 'q'},
+    {"strict", no_argument, nullptr, kStrict},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
 };
@@ -148,6 +149,9 @@ ParsedCommandLine parse_command_line(int argc, const char *const argv[], unsigne
             case kAllowTruncated:
                 options.allow_truncated = true;
                 break;
+            case kStrict:
+                options.strict = true;
+                break;
             case kFilesFrom:
                 if (options.files_from) return usage_error("--files-from given twice");
                 if (*optarg == '\0') return usage_error("--files-from needs a file name");
@@ -203,6 +207,9 @@ std::string help_text() {
            "                         processors)\n"
            "      --json             write JSON Lines: one object per file\n"
            "  -q, --quiet            no progress line and no summary on standard error\n"
+           "      --strict           a box a fraction of a step off, LAS 1.4 legacy counts\n"
+           "                         set where zeros are asked for, or a box of no points\n"
+           "                         not zero make a header stale, not a warning\n"
            "  -h, --help             show this help and exit\n"
            "  -V, --version          show the version and exit\n"
            "  --                     what follows is a PATH, even if it starts with '-'\n"
@@ -215,10 +222,13 @@ std::string help_text() {
            "  uncertain PATH: records STORED -> COUNTED or more; ...\n"
            "  refused PATH: REASON\n"
            "A value a repair rewrites although it is right is marked (in passing).\n"
+           "Warnings follow, where the file departs from the LAS text without misleading\n"
+           "a reader: ok PATH; warnings: no CRS, legacy counts set\n"
            "\n"
            "Exit status: check 0 when every file is right, 1 when some are stale,\n"
            "truncated or uncertain and none was refused, 2 when any was refused; repair 0\n"
-           "when every file is right afterwards, 2 otherwise. A usage error exits with 2.\n"
+           "when every file is right afterwards, 2 otherwise; warnings change neither. A\n"
+           "usage error exits with 2.\n"
            "See varnoke-las(1) for the details.\n";
 }
 

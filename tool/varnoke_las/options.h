@@ -17,6 +17,7 @@ struct Options {
     bool json = false;                      // JSON Lines instead of text lines
     bool null_separated = false;            // the --files-from list is separated by NUL bytes
     bool allow_truncated = false;           // repair a file that ends before what it declares
+    bool strict = false;  // the warnings about the counts and the box make a header stale
     unsigned jobs = 1;                      // files judged at a time
     std::optional<std::string> files_from;  // "-" is standard input
     std::vector<std::string> paths;

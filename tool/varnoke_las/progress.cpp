@@ -77,13 +77,14 @@ std::string summary_line(const Tally &tally, double seconds) {
     char line[280];
     std::snprintf(line, sizeof line,
                   "varnoke-las: %llu file%s: %llu ok, %llu stale, %llu repaired, %llu truncated,%s "
-                  "%llu refused in %.2f s\n",
+                  "%llu refused, %llu with warnings in %.2f s\n",
                   static_cast<unsigned long long>(files), files == 1 ? "" : "s",
                   static_cast<unsigned long long>(tally.ok),
                   static_cast<unsigned long long>(tally.stale),
                   static_cast<unsigned long long>(tally.repaired),
                   static_cast<unsigned long long>(tally.truncated), uncertain,
-                  static_cast<unsigned long long>(tally.refused), seconds);
+                  static_cast<unsigned long long>(tally.refused),
+                  static_cast<unsigned long long>(tally.with_warnings), seconds);
     return line;
 }
 

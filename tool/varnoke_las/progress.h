@@ -41,15 +41,17 @@ private:
 
 struct Tally {
     uint64_t ok = 0, stale = 0, repaired = 0, truncated = 0, uncertain = 0, refused = 0;
-    void add(Outcome outcome) {
+    uint64_t with_warnings = 0;  // files of any result with at least one warning
+    void add(const FileResult &result) {
         uint64_t *const counts[] = {&ok, &stale, &repaired, &truncated, &uncertain, &refused};
-        ++*counts[static_cast<int>(outcome)];
+        ++*counts[static_cast<int>(result.outcome)];
+        if (result.warnings != 0) ++with_warnings;
     }
 };
 
-// "varnoke-las: 20 files: 17 ok, 1 stale, 0 repaired, 0 truncated, 2 refused in 0.05 s"
-// ("1 file: ..."); ", 1 uncertain" before "refused" where some LAZ file's count is ambiguous,
-// with its newline.
+// "varnoke-las: 20 files: 17 ok, 1 stale, 0 repaired, 0 truncated, 2 refused, 5 with warnings
+// in 0.05 s" ("1 file: ..."); ", 1 uncertain" before "refused" where some LAZ file's count is
+// ambiguous, with its newline.
 std::string summary_line(const Tally &tally, double seconds);
 
 }  // namespace varnoke_las

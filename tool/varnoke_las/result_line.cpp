@@ -3,37 +3,17 @@
 #include <charconv>
 #include <cmath>
 #include <string>
-#include <type_traits>
-#include <vector>
 
 #include "name_quoting.h"
 #include "number_text.h"
+#include "report_fields.h"
 
 namespace varnoke_las {
 
 namespace {
 
-constexpr const char *kOutcomes[] = {"ok", "stale", "repaired", "truncated", "uncertain",
-                                     "refused"};
-constexpr const char *kExtremes[6] = {"MaxX", "MinX", "MaxY", "MinY", "MaxZ", "MinZ"};
 constexpr unsigned kKnownBits = VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BY_RETURN |
                                 VARNOKE_LAS_STALE_BOX | VARNOKE_LAS_STALE_LEGACY;
-
-const char *outcome_name(Outcome outcome) {
-    return kOutcomes[static_cast<int>(outcome)];
-}
-
-// What a cut-off file lacks: in the text lines, and in JSON.
-struct Missing {
-    unsigned bit;
-    const char *text, *key;
-};
-constexpr Missing kMissing[] = {
-    {VARNOKE_LAS_MISSING_RECORDS, "point records", "records"},
-    {VARNOKE_LAS_MISSING_CHUNK_TABLE, "LAZ chunk table", "chunk_table"},
-    {VARNOKE_LAS_MISSING_EVLRS, "extended VLRs", "evlrs"},
-    {VARNOKE_LAS_MISSING_WAVEFORM, "waveform data", "waveform"},
-};
 
 // The items of a line's WHAT: the first after a colon, the others after a semicolon.
 struct Items {
@@ -45,91 +25,6 @@ struct Items {
     }
 };
 
-// One field whose bytes a repair writes differently: what it is, as stored and as written, and
-// whether the stored value is stale or only rewritten in passing with the rest.
-struct Change {
-    std::string field;  // "records", "by return 3", "box MaxX", "legacy records", ...
-    std::string key;    // the same for JSON: "records", "records_by_return.3", "box.MaxX", ...
-    double stored_box = 0, new_box = 0;
-    uint64_t stored = 0, written = 0;
-    bool box = false;
-    bool stale = true;
-};
-
-void append_json_number(std::string &out, double value);
-
-// The stored or the written value of `c`; a real as JSON writes it where `json`.
-void append_value(std::string &out, const Change &c, bool stored, bool json) {
-    if (!c.box) {
-        append_number(out, stored ? c.stored : c.written);
-    } else if (json) {
-        append_json_number(out, stored ? c.stored_box : c.new_box);
-    } else {
-        append_number(out, stored ? c.stored_box : c.new_box);
-    }
-}
-
-bool las14(const varnoke_las_report &report) {
-    return report.version_major > 1 || report.version_minor >= 4;
-}
-
-// Whether a repair writes the file: stale, or truncated (with --allow-truncated) with values
-// to write and a count that is known.
-bool to_be_written(const FileResult &result) {
-    if (result.outcome == Outcome::truncated) {
-        return result.stale != 0 && !result.report.count_uncertain;
-    }
-    return result.outcome == Outcome::stale || result.outcome == Outcome::repaired;
-}
-
-// Every field a repair of the file writes differently, in the order of the header: the count,
-// the counts by return number, the box, LAS 1.4's legacy count and counts by return. Nothing
-// where the file is not to be written.
-std::vector<Change> changes_of(const FileResult &result) {
-    std::vector<Change> changes;
-    if (!to_be_written(result)) return changes;
-    const varnoke_las_report &r = result.report;
-    const auto count = [&](std::string field, std::string key, uint64_t stored, uint64_t written,
-                           bool stale) {
-        if (stored == written) return;
-        Change c;
-        c.field = std::move(field);
-        c.key = std::move(key);
-        c.stored = stored;
-        c.written = written;
-        c.stale = stale;
-        changes.push_back(std::move(c));
-    };
-    count("records", "records", r.stored_records, r.records, true);
-    const int numbers = las14(r) ? 15 : 5;
-    for (int k = 0; k < numbers; ++k) {
-        const std::string n = std::to_string(k + 1);
-        count("by return " + n, "records_by_return." + n, r.stored_records_by_return[k],
-              r.records_by_return[k], true);
-    }
-    for (int k = 0; k < 6; ++k) {
-        if (!box_bits_differ(r, k)) continue;
-        Change c;
-        c.field = std::string("box ") + kExtremes[k];
-        c.key = std::string("box.") + kExtremes[k];
-        c.box = true;
-        c.stored_box = r.stored_box[k];
-        c.new_box = r.box[k];
-        c.stale = (result.stale_sides >> k & 1u) != 0;
-        changes.push_back(std::move(c));
-    }
-    if (las14(r)) {
-        const bool stale = (result.stale & VARNOKE_LAS_STALE_LEGACY) != 0;
-        count("legacy records", "legacy_records", r.stored_legacy_records, r.legacy_records, stale);
-        for (int k = 0; k < 5; ++k) {
-            const std::string n = std::to_string(k + 1);
-            count("legacy by return " + n, "legacy_records_by_return." + n,
-                  r.stored_legacy_records_by_return[k], r.legacy_records_by_return[k], stale);
-        }
-    }
-    return changes;
-}
-
 // "records 5 -> 2; by return 1: 3 -> 1; box MaxX 101.5 -> 100 (in passing)", any stale bit
 // this program does not know last.
 void append_changes(Items &items, const FileResult &result) {
@@ -138,7 +33,7 @@ void append_changes(Items &items, const FileResult &result) {
         items.next();
         out += c.field;
         out += c.field.starts_with("by return") || c.field.starts_with("legacy by return") ? ": "
-                                                                                            : " ";
+                                                                                           : " ";
         append_value(out, c, true, false);
         out += " -> ";
         append_value(out, c, false, false);
@@ -188,84 +83,107 @@ void append_truncation(std::string &out, const FileResult &result) {
     }
 }
 
-// A JSON string. Bytes that are not UTF-8 become U+FFFD; control characters are escaped.
-void append_json_string(std::string &out, const std::string &text) {
-    out += '"';
-    const auto *const bytes = reinterpret_cast<const unsigned char *>(text.data());
-    const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size;) {
-        const unsigned char c = bytes[i];
-        if (c < 0x80) {
-            if (c == '"' || c == '\\') {
-                out += '\\';
-                out += static_cast<char>(c);
-            } else if (c < 0x20) {
-                constexpr char kHex[] = "0123456789abcdef";
-                out += "\\u00";
-                out += kHex[c >> 4];
-                out += kHex[c & 15];
-            } else {
-                out += static_cast<char>(c);
+// "3 points of return number 0", "1 point of ...".
+void append_points(std::string &out, uint64_t points, const char *what) {
+    append_number(out, points);
+    out += points == 1 ? " point of " : " points of ";
+    out += what;
+}
+
+// The short name of each warning; the box's sides with their distance in steps, two digits.
+void append_warning(std::string &out, const FileResult &result, uint64_t bit) {
+    const varnoke_las_report &r = result.report;
+    switch (bit) {
+        case VARNOKE_LAS_WARN_BOX_IMPRECISE: {
+            // "box MaxX 0.12, MinY 0.031 step off"
+            out += "box";
+            const char *comma = " ";
+            for (int k = 0; k < 6; ++k) {
+                if ((result.warning_sides >> k & 1u) == 0) continue;
+                out += comma;
+                comma = ", ";
+                out += kSideNames[k];
+                out += ' ';
+                char text[32];
+                const auto end =
+                    std::to_chars(text, text + sizeof text, std::fabs(side_steps(r, k)),
+                                  std::chars_format::general, 2)
+                        .ptr;
+                out.append(text, end);
             }
-            ++i;
+            out += " step off";
+            return;
+        }
+        case VARNOKE_LAS_WARN_LEGACY_SET:
+            out += "legacy counts set";
+            return;
+        case VARNOKE_LAS_WARN_EMPTY_BOX:
+            out += "box not zero without points";
+            return;
+        case VARNOKE_LAS_WARN_NO_CRS:
+            out += "no CRS";
+            return;
+        case VARNOKE_LAS_WARN_GEOKEYS_EMPTY:
+            out += "GeoKeys name no CRS";
+            return;
+        case VARNOKE_LAS_WARN_WKT_MISSING:
+            out += "WKT bit without WKT";
+            return;
+        case VARNOKE_LAS_WARN_WKT_REQUIRED:
+            out += "WKT required for point format ";
+            append_number(out, uint64_t{r.point_format});
+            return;
+        case VARNOKE_LAS_WARN_VLRS_DO_NOT_FIT:
+            out += "VLRs do not fit";
+            return;
+        case VARNOKE_LAS_WARN_RETURN_ZERO:
+            append_points(out, r.records_return_zero, "return number 0");
+            return;
+        case VARNOKE_LAS_WARN_RETURN_ABOVE:
+            append_points(out, r.records_return_above, "return number above number of returns");
+            return;
+        case VARNOKE_LAS_WARN_RESERVED_ENCODING:
+            out += "reserved encoding bits set";
+            return;
+        case VARNOKE_LAS_WARN_COUNT_UNPROVEN:
+            out += "count unproven";
+            return;
+        default:
+            return;
+    }
+}
+
+// "; warnings: no CRS, legacy counts set", in the order of the bits; bits this program does not
+// know last, in hexadecimal.
+void append_warnings(std::string &out, const FileResult &result) {
+    if (result.warnings == 0) return;
+    out += "; warnings: ";
+    const char *comma = "";
+    uint64_t unknown = 0;
+    for (unsigned k = 0; k < 64; ++k) {
+        const uint64_t bit = uint64_t{1} << k;
+        if ((result.warnings & bit) == 0) continue;
+        if (bit > VARNOKE_LAS_WARN_COUNT_UNPROVEN) {
+            unknown |= bit;
             continue;
         }
-        // A well-formed sequence of 2 to 4 bytes: no overlong form, no surrogate, at most
-        // U+10FFFF.
-        std::size_t length = c >= 0xC2 && c <= 0xDF   ? 2
-                             : c >= 0xE0 && c <= 0xEF ? 3
-                             : c >= 0xF0 && c <= 0xF4 ? 4
-                                                      : 0;
-        if (length != 0 && i + length <= size) {
-            const unsigned char second = bytes[i + 1];
-            const unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
-            const unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
-            bool valid = second >= low && second <= high;
-            for (std::size_t k = 2; valid && k < length; ++k) valid = (bytes[i + k] & 0xC0) == 0x80;
-            if (valid) {
-                out.append(text, i, length);
-                i += length;
-                continue;
-            }
-        }
-        out += "\xEF\xBF\xBD";
-        ++i;
+        out += comma;
+        comma = ", ";
+        append_warning(out, result, bit);
     }
-    out += '"';
-}
-
-void append_json_number(std::string &out, double value) {
-    const bool finite = std::isfinite(value);
-    if (!finite) out += '"';
-    append_number(out, value);
-    if (!finite) out += '"';
-}
-
-template <typename T, std::size_t N>
-void append_json_array(std::string &out, const T (&values)[N]) {
-    out += '[';
-    for (std::size_t k = 0; k < N; ++k) {
-        if (k) out += ',';
-        if constexpr (std::is_same_v<T, double>) {
-            append_json_number(out, values[k]);
-        } else {
-            append_number(out, values[k]);
-        }
+    if (unknown != 0) {
+        out += comma;
+        out += "warning bits 0x";
+        char text[24];
+        const auto end = std::to_chars(text, text + sizeof text, unknown, 16).ptr;
+        out.append(text, end);
     }
-    out += ']';
-}
-
-void append_field(std::string &out, const char *name, uint64_t value) {
-    out += ",\"";
-    out += name;
-    out += "\":";
-    append_number(out, value);
 }
 
 }  // namespace
 
 void append_text_line(std::string &out, const FileResult &result) {
-    out += outcome_name(result.outcome);
+    out += result_word(result.outcome);
     out += ' ';
     out += shown_name(result.path);
     if (result.outcome == Outcome::refused) {
@@ -284,83 +202,8 @@ void append_text_line(std::string &out, const FileResult &result) {
         Items items{out};
         append_changes(items, result);
     }
+    if (result.outcome != Outcome::refused) append_warnings(out, result);
     out += '\n';
-}
-
-void append_json_line(std::string &out, const FileResult &result) {
-    const varnoke_las_report &r = result.report;
-    out += "{\"path\":";
-    append_json_string(out, result.path);
-    if (!is_valid_utf8(result.path)) {  // the path above lost bytes: here they are
-        out += ",\"path_bytes\":\"";
-        out += base64(result.path);
-        out += '"';
-    }
-    out += ",\"result\":\"";
-    out += outcome_name(result.outcome);
-    out += "\",\"status\":";
-    out += std::to_string(result.status);
-    out += ",\"error\":";
-    if (result.outcome == Outcome::refused) {
-        append_json_string(out, varnoke_las_strerror(result.status));
-    } else {
-        out += "null";
-    }
-    append_field(out, "version_major", r.version_major);
-    append_field(out, "version_minor", r.version_minor);
-    append_field(out, "point_format", r.point_format);
-    append_field(out, "record_length", r.record_length);
-    append_field(out, "records", r.records);
-    out += ",\"records_by_return\":";
-    append_json_array(out, r.records_by_return);
-    out += ",\"box\":";
-    append_json_array(out, r.box);
-    append_field(out, "stored_records", r.stored_records);
-    out += ",\"stored_records_by_return\":";
-    append_json_array(out, r.stored_records_by_return);
-    out += ",\"stored_box\":";
-    append_json_array(out, r.stored_box);
-    append_field(out, "stale", result.stale);
-    append_field(out, "trailing_bytes", r.trailing_bytes);
-    append_field(out, "written", r.written ? 1u : 0u);
-    append_field(out, "point_data_start", r.point_data_start);
-    append_field(out, "point_data_end", r.point_data_end);
-    append_field(out, "truncated", r.truncated ? 1u : 0u);
-    append_field(out, "compressed", r.compressed ? 1u : 0u);
-    append_field(out, "count_uncertain", r.count_uncertain ? 1u : 0u);
-    append_field(out, "stored_legacy_records", r.stored_legacy_records);
-    out += ",\"stored_legacy_records_by_return\":";
-    append_json_array(out, r.stored_legacy_records_by_return);
-    append_field(out, "legacy_records", r.legacy_records);
-    out += ",\"legacy_records_by_return\":";
-    append_json_array(out, r.legacy_records_by_return);
-    out += ",\"missing\":[";
-    const char *listed = "";
-    for (const Missing &m : kMissing) {
-        if ((r.missing & m.bit) == 0) continue;
-        out += listed;
-        listed = ",";
-        out += '"';
-        out += m.key;
-        out += '"';
-    }
-    out += ']';
-    append_field(out, "missing_bytes", r.missing_bytes);
-    // What a repair writes differently: every field, stale or rewritten in passing.
-    out += ",\"changes\":[";
-    const char *comma = "";
-    for (const Change &c : changes_of(result)) {
-        out += comma;
-        comma = ",";
-        out += "{\"field\":\"";
-        out += c.key;
-        out += "\",\"stored\":";
-        append_value(out, c, true, true);
-        out += ",\"new\":";
-        append_value(out, c, false, true);
-        out += c.stale ? ",\"stale\":true}" : ",\"stale\":false}";
-    }
-    out += "]}\n";
 }
 
 }  // namespace varnoke_las
