@@ -12,6 +12,8 @@
 #include "footprints.h"
 #include "json_text.h"
 #include "summary.h"
+#include "support/las_file.h"
+#include "support/process.h"
 #include "support/scratch.h"
 
 namespace lastest {
@@ -133,10 +135,11 @@ TEST(ArchiveSummary, TotalsAndExtentsPerCrs) {
               "warnings: no_crs 1\n"
               "versions: 1.2: 4\n"
               "point formats: 3: 4\n"
-              "points: 160 in 4000 bytes; by return: 1: 160 2: 20\n"
-              "extent of EPSG:4326 (1 file, degrees): X -123.2 to -123.1, Y 49 to 49.1, Z 0 to 10\n"
-              "extent of EPSG:26910 (2 files, metres): X 500000 to 502000, Y 5000000 to 5001500, "
-              "Z 0 to 10\n"
+              "points: 160 in 4000 bytes; by return: 1: 160, 2: 20\n"
+              "extent of EPSG:4326 (1 file, degrees): X -123.2000000 to -123.1000000, Y 49.0000000 "
+              "to 49.1000000, Z 0.000 to 10.000\n"
+              "extent of EPSG:26910 (2 files, metres): X 500000.000 to 502000.000, Y 5000000.000 "
+              "to 5001500.000, Z 0.000 to 10.000\n"
               "without an EPSG code, in no extent: 1 file\n"
               "scale 0.01 0.01 0.01, offset 0 0 0 in 3 files; 1 differs: x/d.las\n");
 }
@@ -196,6 +199,73 @@ TEST(Footprints, CornersInLongitudeAndLatitude) {
         EXPECT_NE(text.str().find("Feature Count: 3"), std::string::npos) << text.str();
         EXPECT_NE(text.str().find("Polygon"), std::string::npos) << text.str();
     }
+}
+
+// Through the tool: tiles of two systems, the summary after the lines, alone with --quiet.
+TEST(ArchiveSummary, TheToolSummarisesAFolder) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.path() / "tiles");
+    for (const char *name : {"1.2_0.las", "laz/point-time.las.laz"}) {
+        const Bytes file = read_file((testdata_dir() / name).string());
+        write_file(dir / ("tiles/" + std::filesystem::path(name).filename().string()), file);
+    }
+    const ProcessResult r = run_varnoke_las({"check", "--summary", "-q", "tiles"}, dir.str());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "summary: 2 files: 2 ok, 0 stale, 0 repaired, 0 truncated, 0 uncertain, 0 refused; "
+              "1 with warnings\n"
+              "warnings: return_number_above_count 1\n"
+              "versions: 1.2: 2\n"
+              "point formats: 0: 1, 1: 1\n"
+              "points: 1066 in 16658 bytes; by return: 1: 925, 2: 115, 3: 21, 4: 5\n"
+              "extent of EPSG:26910 (1 file, metres): X 493994.870 to 494993.680, Y 4877429.620 "
+              "to 4878817.020, Z 123.930 to 178.730\n"
+              "extent of EPSG:26915 (1 file, metres): X 470692.440 to 470692.440, Y 4602888.900 "
+              "to 4602888.900, Z 16.000 to 16.000\n"
+              "scale 0.01 0.01 0.01, offset 0 0 0 in 1 file; 1 differs: tiles/point-time.las.laz\n");
+}
+
+// The JSON summary's totals are the sums of the files' lines, and the footprints hold one
+// feature per file.
+TEST(ArchiveSummary, JsonTotalsAreTheSumsOfTheLines) {
+    ScratchDir dir;
+    std::vector<std::string> args = {"check", "--json", "--summary", "-j", "2"};
+    if (varnoke_las::Footprints::available()) {
+        args.insert(args.end(), {"--footprints", dir / "tiles.geojson"});
+    }
+    for (const char *name : {"1.2_0.las", "1.2_3.las", "TO_core_last_clip.las", "laz/1815.laz",
+                             "laz/simple.copc.laz", "las13-14/simple1_4.las"}) {
+        args.push_back((testdata_dir() / name).string());
+    }
+    const ProcessResult r = run_varnoke_las(args, dir.str());
+    std::vector<JsonValue> lines;
+    for (std::size_t at = 0; at < r.out.size();) {
+        const std::size_t end = r.out.find('\n', at);
+        lines.emplace_back();
+        ASSERT_TRUE(varnoke_las::parse_json(r.out.substr(at, end - at), lines.back()));
+        at = end + 1;
+    }
+    ASSERT_EQ(lines.size(), 7u);
+    uint64_t points = 0, bytes = 0, by_return_1 = 0;
+    for (std::size_t k = 0; k < 6; ++k) {
+        points += *lines[k].member("records")->unsigned_number();
+        bytes += *lines[k].member("file")->member("size")->unsigned_number();
+        by_return_1 += *lines[k].member("records_by_return")->items[0].unsigned_number();
+    }
+    const JsonValue &summary = *lines[6].member("summary");
+    EXPECT_EQ(summary.member("files")->unsigned_number(), 6u);
+    EXPECT_EQ(summary.member("points")->unsigned_number(), points);
+    EXPECT_EQ(summary.member("bytes")->unsigned_number(), bytes);
+    EXPECT_EQ(summary.member("points_by_return")->items[0].unsigned_number(), by_return_1);
+    // 26915 (1.2_0, 1.2_3), 6580+5703 (1815), 2991+6360 (COPC), 4326 (simple1_4); the clip
+    // file declares none.
+    EXPECT_EQ(summary.member("extents")->items.size(), 4u);
+    EXPECT_EQ(summary.member("files_without_epsg")->unsigned_number(), 1u);
+    if (!varnoke_las::Footprints::available()) return;
+    const Bytes geojson = read_file(dir / "tiles.geojson");
+    JsonValue collection;
+    ASSERT_TRUE(varnoke_las::parse_json(std::string(geojson.begin(), geojson.end()), collection));
+    EXPECT_EQ(collection.member("features")->items.size(), 6u);
 }
 
 }  // namespace

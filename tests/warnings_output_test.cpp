@@ -133,6 +133,7 @@ TEST(WarningsOutput, JsonLayoutMemberByMember) {
     EXPECT_EQ(
         line,
         "{\"format\":2,\"path\":\"a.las\",\"result\":\"stale\",\"status\":0,\"error\":null,"
+        "\"reused\":false,\"rules\":{\"strict\":false,\"exact\":false},"
         "\"version\":\"1.4\",\"point_format\":6,\"record_length\":30,\"compressed\":false,"
         "\"records\":3,\"records_most\":null,\"records_by_return\":[2,0,0,0,0,0,0,0,0,0,0,0,0,0,0],"
         "\"records_return_zero\":1,\"records_return_above\":0,"
@@ -169,7 +170,8 @@ TEST(WarningsOutput, JsonLayoutMemberByMember) {
     EXPECT_EQ(line,
               "{\"format\":2,\"path\":\"x.las\",\"result\":\"refused\",\"status\":-2,\"error\":\"" +
                   std::string(varnoke_las_strerror(VARNOKE_LAS_ERR_OPEN)) +
-                  "\",\"version\":null,\"point_format\":null,\"record_length\":null,"
+                  "\",\"reused\":false,\"rules\":{\"strict\":false,\"exact\":false},"
+                  "\"version\":null,\"point_format\":null,\"record_length\":null,"
                   "\"compressed\":null,\"records\":null,\"records_most\":null,"
                   "\"records_by_return\":null,\"records_return_zero\":null,"
                   "\"records_return_above\":null,\"box\":null,\"stored_records\":null,"

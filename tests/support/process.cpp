@@ -237,8 +237,9 @@ ProcessResult run_quillfen(const std::vector<std::string> &args, const std::stri
     return run(QUILLFEN_PATH, args, cwd, env);
 }
 
-ProcessResult run_varnoke_las(const std::vector<std::string> &args, const std::string &cwd) {
-    return run(VARNOKE_LAS_PATH, args, cwd, {});
+ProcessResult run_varnoke_las(const std::vector<std::string> &args, const std::string &cwd,
+                              const std::vector<std::pair<std::string, std::string>> &env) {
+    return run(VARNOKE_LAS_PATH, args, cwd, env);
 }
 
 ProcessResult run_argument_check(const std::vector<std::string> &args, const std::string &cwd) {

@@ -18,8 +18,9 @@ struct ProcessResult {
 ProcessResult run_quillfen(const std::vector<std::string> &args, const std::string &cwd,
                            const std::vector<std::pair<std::string, std::string>> &env = {});
 
-// Runs varnoke-las with `args` in directory `cwd`.
-ProcessResult run_varnoke_las(const std::vector<std::string> &args, const std::string &cwd);
+// Runs varnoke-las with `args` in directory `cwd`, `env` added to its environment.
+ProcessResult run_varnoke_las(const std::vector<std::string> &args, const std::string &cwd,
+                              const std::vector<std::pair<std::string, std::string>> &env = {});
 
 // Runs the program that calls one argument check of the library (argument_check.cpp) with
 // `args` in directory `cwd`, as Quillfen is run.

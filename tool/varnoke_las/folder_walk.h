@@ -53,10 +53,6 @@ struct Entry {
     static Entry refusal(std::string path, int status);
 };
 
-// The device and inode of the file `path` leads to, links followed; unknown where the system
-// cannot tell (or keeps no inodes, as on Windows).
-FileKey key_of(const std::string &path);
-
 // True for a name ending in ".las" or ".laz" (".copc.laz" too) in any case.
 bool has_las_extension(const std::string &name);
 

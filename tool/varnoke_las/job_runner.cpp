@@ -46,8 +46,8 @@ struct Piece {
 
 class Pool {
 public:
-    Pool(PathList &list, const Options &options, bool measure_sizes)
-        : list_(list), options_(options), measure_sizes_(measure_sizes),
+    Pool(PathList &list, const Options &options, bool measure_sizes, const EarlierReport *earlier)
+        : list_(list), options_(options), measure_sizes_(measure_sizes), earlier_(earlier),
           window_(uint64_t{16} * options.jobs), slots_(window_),
           same_(kRememberedFiles + window_) {}
 
@@ -70,6 +70,7 @@ private:
     PathList &list_;
     const Options &options_;
     const bool measure_sizes_;
+    const EarlierReport *const earlier_;  // --since; null without
     const uint64_t window_;
     std::vector<Slot> slots_;
     SameFiles same_;  // of the listing thread
@@ -137,7 +138,7 @@ void Pool::worker() {
         ++running_;
         Entry entry = std::move(slots_[seq % window_].entry);
         lock.unlock();
-        FileResult result = judge(std::move(entry), options_, call, measure_sizes_);
+        FileResult result = judge(std::move(entry), options_, call, measure_sizes_, earlier_);
         lock.lock();
         Slot &slot = slots_[seq % window_];
         slot.result = std::move(result);
@@ -223,9 +224,9 @@ void Pool::run(const std::function<void(FileResult &&)> &emit, const std::functi
 }  // namespace
 
 void run_in_order(PathList &list, const Options &options, bool measure_sizes,
-                  const std::function<void(FileResult &&)> &emit, const std::function<void()> &idle,
-                  const std::function<void()> &listed) {
-    Pool pool(list, options, measure_sizes);
+                  const EarlierReport *earlier, const std::function<void(FileResult &&)> &emit,
+                  const std::function<void()> &idle, const std::function<void()> &listed) {
+    Pool pool(list, options, measure_sizes, earlier);
     pool.run(emit, idle, listed);
 }
 

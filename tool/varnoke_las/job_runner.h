@@ -7,6 +7,7 @@
 #include "judgement.h"
 #include "options.h"
 #include "path_list.h"
+#include "since.h"
 
 namespace varnoke_las {
 
@@ -17,10 +18,11 @@ namespace varnoke_las {
 // bounded by the number of jobs. `idle` is called every fifth of a second while the calling
 // thread waits; `listed` after each entry is listed. A stop (signals.h) ends the listing; the
 // files already taken by a thread finish and are handed on, but for those the library gave up
-// on. A file listed again under another name is judged once (same_file.h).
+// on. A file listed again under another name is judged once (same_file.h). Where `earlier` is
+// given (--since), a file unchanged since that report keeps its recorded result unread.
 void run_in_order(PathList &list, const Options &options, bool measure_sizes,
-                  const std::function<void(FileResult &&)> &emit, const std::function<void()> &idle,
-                  const std::function<void()> &listed);
+                  const EarlierReport *earlier, const std::function<void(FileResult &&)> &emit,
+                  const std::function<void()> &idle, const std::function<void()> &listed);
 
 }  // namespace varnoke_las
 

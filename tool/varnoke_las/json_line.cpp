@@ -218,6 +218,11 @@ void append_json_line(std::string &out, const FileResult &result) {
     } else {
         out += "null";
     }
+    m.boolean("reused", result.reused);
+    // The rules the result depends on beside the file's bytes, for a later run's --since.
+    m.name("rules");
+    out += result.strict ? "{\"strict\":true" : "{\"strict\":false";
+    out += result.exact ? ",\"exact\":true}" : ",\"exact\":false}";
 
     const bool layout = known(VARNOKE_LAS_KNOWN_LAYOUT);
     if (known(VARNOKE_LAS_KNOWN_VERSION)) {

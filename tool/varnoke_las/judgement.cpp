@@ -2,7 +2,10 @@
 
 #include <bit>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+
+#include "since.h"
 
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -65,7 +68,7 @@ int check_or_repair(const Entry &entry, bool repair, const varnoke_las_options &
 }  // namespace
 
 FileResult judge(Entry entry, const Options &options, const varnoke_las_options &base,
-                 bool measure_size) {
+                 bool measure_size, const EarlierReport *earlier) {
     FileResult result;
     if (measure_size) result.bytes = size_of(entry);
     if (entry.refused != 0) {
@@ -73,12 +76,26 @@ FileResult judge(Entry entry, const Options &options, const varnoke_las_options 
         result.status = entry.refused;
         return result;
     }
+    if (earlier != nullptr) {
+        if (std::optional<FileResult> reused = earlier->reuse(entry, options)) {
+            reused->bytes = result.bytes;
+            return std::move(*reused);
+        }
+    }
     const bool repair = options.command == Command::repair;
     varnoke_las_options call = base;
     if (options.allow_truncated) call.flags |= VARNOKE_LAS_ALLOW_TRUNCATED;
     if (options.strict) call.flags |= VARNOKE_LAS_STRICT;
     result.status = check_or_repair(entry, repair, call, &result.report);
     result.path = std::move(entry.path);
+    interpret(result, options);
+    return result;
+}
+
+void interpret(FileResult &result, const Options &options) {
+    const bool repair = options.command == Command::repair;
+    result.strict = options.strict;
+    result.exact = options.exact;
     result.stale_sides = result.report.stale_box_sides;
     if ((result.report.known & VARNOKE_LAS_KNOWN_VALUES) != 0) {
         result.warnings = result.report.warnings;
@@ -89,9 +106,12 @@ FileResult judge(Entry entry, const Options &options, const varnoke_las_options 
         result.status == VARNOKE_LAS_ERR_COUNT_UNCERTAIN) {
         result.stale = result.report.stale;
         result.outcome = result.report.truncated ? Outcome::truncated : Outcome::uncertain;
-        return result;
+        return;
     }
-    if (result.status != VARNOKE_LAS_OK) return result;
+    if (result.status != VARNOKE_LAS_OK) {
+        result.outcome = Outcome::refused;
+        return;
+    }
     result.stale = options.exact ? exact_stale_bits(result.report) : result.report.stale;
     if (options.exact) {
         result.stale_sides = 0;
@@ -116,7 +136,6 @@ FileResult judge(Entry entry, const Options &options, const varnoke_las_options 
     } else {
         result.outcome = result.stale != 0 ? Outcome::stale : Outcome::ok;
     }
-    return result;
 }
 
 }  // namespace varnoke_las

@@ -27,6 +27,8 @@ struct FileResult {
     unsigned warning_sides = 0;  // of the box: off, but not stale
     Outcome outcome = Outcome::refused;
     uint64_t bytes = 0;  // the file's size, measured only for the progress line
+    bool reused = false;  // taken from an earlier report (--since), the file not read
+    bool strict = false, exact = false;  // the rules it was judged by
 };
 
 // True where the stored extreme `k` of the box differs from the computed one in any bit.
@@ -37,9 +39,16 @@ bool box_bits_differ(const varnoke_las_report &report, int k);
 // but a repair of its counts writes the box too).
 unsigned exact_stale_bits(const varnoke_las_report &report);
 
-// Judges one entry with the library, `call` giving its threads (the flags are set here).
+class EarlierReport;
+
+// Judges one entry with the library, `call` giving its threads (the flags are set here); where
+// `earlier` holds a result for the file as it still is, that result without reading the file.
 FileResult judge(Entry entry, const Options &options, const varnoke_las_options &call,
-                 bool measure_size);
+                 bool measure_size, const EarlierReport *earlier = nullptr);
+
+// What the tool makes of `result`'s status and report under `options`: the stale bits and sides
+// (bit for bit with --exact), the warnings, the outcome.
+void interpret(FileResult &result, const Options &options);
 
 }  // namespace varnoke_las
 

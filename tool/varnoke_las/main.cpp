@@ -5,12 +5,15 @@
 #include <string>
 #include <thread>
 
+#include "footprints.h"
 #include "job_runner.h"
 #include "options.h"
 #include "path_list.h"
 #include "progress.h"
 #include "result_line.h"
 #include "signals.h"
+#include "since.h"
+#include "summary.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -95,6 +98,30 @@ int main(int argc, char *argv[]) {
         }
     }
 
+    // The files of --since and --footprints, before any file is judged.
+    EarlierReport earlier;
+    std::string failure;
+    if (options.since && !earlier.load(*options.since, failure)) {
+        std::fprintf(stderr, "varnoke-las: %s\n", failure.c_str());
+        return 2;
+    }
+    Footprints footprints;
+    if (options.footprints) {
+        if (!Footprints::available()) {
+            std::fputs("varnoke-las: --footprints is not built in: this varnoke-las was built "
+                       "without PROJ\n",
+                       stderr);
+            return 2;
+        }
+        if (!footprints.open(*options.footprints, failure)) {
+            std::fprintf(stderr, "varnoke-las: %s\n", failure.c_str());
+            return 2;
+        }
+    }
+    ArchiveSummary summary;
+    // With --summary, --quiet leaves the summary alone on standard output.
+    const bool file_lines = !(options.summary && options.quiet);
+
     Progress progress(options, !options.quiet && is_terminal(2));
     // Lines on the terminal that shows the progress line take its place first.
     const bool erase_first = progress.shown() && is_terminal(1);
@@ -103,11 +130,15 @@ int main(int argc, char *argv[]) {
     std::string line;
     PathList paths(options.paths, list, options.null_separated, stop_requested);
     run_in_order(
-        paths, options, progress.shown(),
+        paths, options, progress.shown(), options.since ? &earlier : nullptr,
         [&](FileResult &&result) {
             tally.add(result);
+            if (options.summary) summary.add(result, result.reused);
+            if (options.footprints) footprints.add(result);
             line.clear();
-            if (options.json) {
+            if (!file_lines) {
+                // Nothing of the file on standard output.
+            } else if (options.json) {
                 append_json_line(line, result);
             } else {
                 append_text_line(line, result);
@@ -128,8 +159,18 @@ int main(int argc, char *argv[]) {
         },
         [&] { progress.listed(); });
     progress.erase();
+    if (options.summary && written) {
+        line = options.json ? summary.json() : summary.text();
+        if (!write_all(line)) written = false;
+    }
+    bool footprints_written = true;
+    if (options.footprints && !footprints.close(failure)) {
+        std::fprintf(stderr, "varnoke-las: %s\n", failure.c_str());
+        footprints_written = false;
+    }
 
     int status = exit_status(options, tally);
+    if (!footprints_written) status = 2;
     if (const std::string why = list_error_text(paths, options); !why.empty()) {
         std::fputs(why.c_str(), stderr);
         status = 2;

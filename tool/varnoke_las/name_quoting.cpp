@@ -176,4 +176,37 @@ std::string base64(const std::string &bytes) {
     return out;
 }
 
+std::optional<std::string> from_base64(const std::string &text) {
+    if (text.size() % 4 != 0) return std::nullopt;
+    std::string out;
+    uint32_t bits = 0;
+    int held = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        uint32_t digit = 0;
+        if (c >= 'A' && c <= 'Z') {
+            digit = static_cast<uint32_t>(c - 'A');
+        } else if (c >= 'a' && c <= 'z') {
+            digit = static_cast<uint32_t>(c - 'a' + 26);
+        } else if (c >= '0' && c <= '9') {
+            digit = static_cast<uint32_t>(c - '0' + 52);
+        } else if (c == '+' || c == '/') {
+            digit = c == '+' ? 62 : 63;
+        } else if (c == '=' && i + 2 >= text.size()) {
+            // Padding, at the end only.
+            if (i + 1 < text.size() && text[i + 1] != '=') return std::nullopt;
+            break;
+        } else {
+            return std::nullopt;
+        }
+        bits = bits << 6 | digit;
+        held += 6;
+        if (held >= 8) {
+            held -= 8;
+            out += static_cast<char>((bits >> held) & 0xFF);
+        }
+    }
+    return out;
+}
+
 }  // namespace varnoke_las

@@ -6,6 +6,7 @@
 #define VARNOKE_LAS_NAME_QUOTING_H
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace varnoke_las {
@@ -20,8 +21,9 @@ bool is_valid_utf8(const std::string &text);
 // otherwise `name` quoted for a shell.
 std::string shown_name(const std::string &name);
 
-// The bytes in base64 (RFC 4648, with padding).
+// The bytes in base64 (RFC 4648, with padding), and back: none where `text` is not base64.
 std::string base64(const std::string &bytes);
+std::optional<std::string> from_base64(const std::string &text);
 
 }  // namespace varnoke_las
 

@@ -26,7 +26,8 @@ std::optional<unsigned> jobs_value(std::string_view text) {
 }
 
 // The values of the options that have no short form, above every character.
-enum : int { kExact = 256, kJson, kAllowTruncated, kFilesFrom, kStrict };
+enum : int { kExact = 256, kJson, kAllowTruncated, kFilesFrom, kStrict, kSummary, kFootprints,
+             kSince };
 
 // ':' first: a missing value returns ':' rather than '?'.
 constexpr char kShortOptions[] = ":hVj:q0";
@@ -34,12 +35,15 @@ constexpr option kLongOptions[] = {
     {"allow-truncated", no_argument, nullptr, kAllowTruncated},
     {"exact", no_argument, nullptr, kExact},
     {"files-from", required_argument, nullptr, kFilesFrom},
+    {"footprints", required_argument, nullptr, kFootprints},
     {"help", no_argument, nullptr, 'h'},
     {"jobs", required_argument, nullptr, 'j'},
     {"json", no_argument, nullptr, kJson},
     {"null", no_argument, nullptr, '0'},
     {"quiet", no_argument, nullptr, 'q'},
+    {"since", required_argument, nullptr, kSince},
     {"strict", no_argument, nullptr, kStrict},
+    {"summary", no_argument, nullptr, kSummary},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
 };
@@ -157,6 +161,19 @@ ParsedCommandLine parse_command_line(int argc, const char *const argv[], unsigne
                 if (*optarg == '\0') return usage_error("--files-from needs a file name");
                 options.files_from = std::string(optarg);
                 break;
+            case kSummary:
+                options.summary = true;
+                break;
+            case kFootprints:
+                if (options.footprints) return usage_error("--footprints given twice");
+                if (*optarg == '\0') return usage_error("--footprints needs a file name");
+                options.footprints = std::string(optarg);
+                break;
+            case kSince:
+                if (options.since) return usage_error("--since given twice");
+                if (*optarg == '\0') return usage_error("--since needs a file name");
+                options.since = std::string(optarg);
+                break;
             case ':':
                 return usage_error("option '" + option_name(optopt, held_by(optind)) +
                                    "' needs a value");
@@ -202,14 +219,21 @@ std::string help_text() {
            "                         (check only)\n"
            "      --files-from FILE  read more PATHs from FILE, one a line ('-': standard\n"
            "                         input)\n"
+           "      --footprints FILE  write each file's box as a GeoJSON polygon in\n"
+           "                         longitude and latitude to FILE (with PROJ)\n"
            "  -0, --null             the PATHs in FILE end with a NUL byte, not a newline\n"
            "  -j, --jobs N           judge N files at a time (default: the number of\n"
            "                         processors)\n"
            "      --json             write JSON Lines: one object per file\n"
            "  -q, --quiet            no progress line and no summary on standard error\n"
+           "                         (with --summary: no lines of files either)\n"
+           "      --since REPORT     take the result an earlier --json REPORT recorded for\n"
+           "                         each file unchanged since, without reading the file\n"
            "      --strict           a box a fraction of a step off, LAS 1.4 legacy counts\n"
            "                         set where zeros are asked for, or a box of no points\n"
            "                         not zero make a header stale, not a warning\n"
+           "      --summary          after the lines, the whole run: results, warnings,\n"
+           "                         versions, points, the extent of each CRS, overlaps\n"
            "  -h, --help             show this help and exit\n"
            "  -V, --version          show the version and exit\n"
            "  --                     what follows is a PATH, even if it starts with '-'\n"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
+#include <cstdio>
 #include <limits>
 
 #include "json_text.h"
@@ -49,6 +50,14 @@ void append_real(std::string &out, double value) {
     } else {
         append_number(out, value);
     }
+}
+
+// An extent's side as people read it: to the millimetre (or thousandth of a foot), to about a
+// centimetre in degrees. JSON keeps every bit.
+void append_coordinate(std::string &out, double value, bool degrees) {
+    char text[64];
+    std::snprintf(text, sizeof text, degrees ? "%.7f" : "%.3f", value);
+    out += text;
 }
 
 }  // namespace
@@ -201,9 +210,11 @@ std::string ArchiveSummary::text() const {
     out += " in ";
     append_count(out, bytes_);
     out += " bytes; by return:";
+    const char *separator = " ";
     for (std::size_t k = 0; k < 15; ++k) {
         if (by_return_[k] == 0) continue;
-        out += ' ';
+        out += separator;
+        separator = ", ";
         append_count(out, k + 1);
         out += ": ";
         append_count(out, by_return_[k]);
@@ -225,13 +236,14 @@ std::string ArchiveSummary::text() const {
             out += ": no points\n";
             continue;
         }
+        const bool degrees = extent.units == 9102 && !extent.mixed_units;
         for (int axis = 0; axis < 3; ++axis) {
             out += axis == 0 ? ": " : ", ";
             out += static_cast<char>('X' + axis);
             out += ' ';
-            append_real(out, extent.box[2 * axis]);
+            append_coordinate(out, extent.box[2 * axis], degrees && axis < 2);
             out += " to ";
-            append_real(out, extent.box[2 * axis + 1]);
+            append_coordinate(out, extent.box[2 * axis + 1], degrees && axis < 2);
         }
         out += '\n';
         const auto [pairs, first] = overlaps(extent.tiles, kNamed);
