@@ -113,6 +113,21 @@ for jobs in 1 2; do
     'BEGIN { printf "| copies of tests/data/laz | %d | %d | %.3f | %.0f | %s |\n", n, j, t, n / t, r }'
 done
 
+# A second run over the unchanged folder with --since: the first run's results, no file read,
+# beside listing the files and beside a first run.
+"$varnoke_las" check --json --quiet --files-from "$work/list" >"$work/report.jsonl" || true
+reused=$("$varnoke_las" check --since "$work/report.jsonl" --summary --quiet --files-from "$work/list" |
+  sed -n 's/.*; \([0-9]*\) reused from the earlier report$/\1/p')
+((reused == count)) || { echo "laz_bench: --since reused $reused of $count files" >&2; exit 1; }
+hyperfine --style none --runs "$runs" --warmup 1 -i --export-json "$work/t.json" \
+  -n list "find $work/copies -name '*.laz' > /dev/null" \
+  -n since "$varnoke_las check --quiet --since $work/report.jsonl --files-from $work/list" \
+  -n first "$varnoke_las check --quiet --files-from $work/list" >/dev/null 2>&1
+echo
+echo "| a second run over $count unchanged LAZ files | s |"
+echo "|---|---|"
+jq -r '.results[] | "| \(.command) | \(.mean * 1000 | round / 1000) |"' "$work/t.json"
+
 # laz-perf decodes every field of every point, one thread; varnoke-las with one job beside it.
 [[ -n $laz_perf ]] || exit 0
 echo

@@ -49,8 +49,11 @@ void append_json_number(std::string &out, double value) {
 
 const JsonValue *JsonValue::member(std::string_view name) const {
     if (kind != Kind::object) return nullptr;
-    const auto found = members.find(name);
-    return found == members.end() ? nullptr : &found->second;
+    // The last of a name wins, as a reader that kept one value per name would see it.
+    for (auto member = members.rbegin(); member != members.rend(); ++member) {
+        if (member->first == name) return &member->second;
+    }
+    return nullptr;
 }
 
 std::optional<uint64_t> JsonValue::unsigned_number() const {
@@ -160,7 +163,7 @@ private:
             ++at_;
             JsonValue member;
             if (!value(member, depth + 1)) return false;
-            out.members.insert_or_assign(std::move(name), std::move(member));
+            out.members.emplace_back(std::move(name), std::move(member));
             space();
             if (at_ >= text_.size()) return false;
             if (text_[at_++] == '}') return true;
@@ -211,6 +214,15 @@ private:
     bool string(std::string &out) {
         ++at_;
         while (at_ < text_.size()) {
+            // The characters up to the next quote, escape or control character, at once.
+            std::size_t plain = at_;
+            while (plain < text_.size() && text_[plain] != '"' && text_[plain] != '\\' &&
+                   static_cast<unsigned char>(text_[plain]) >= 0x20) {
+                ++plain;
+            }
+            out.append(text_.data() + at_, plain - at_);
+            at_ = plain;
+            if (at_ >= text_.size()) return false;
             const char c = text_[at_++];
             if (c == '"') return true;
             if (static_cast<unsigned char>(c) < 0x20) return false;

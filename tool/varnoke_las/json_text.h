@@ -4,10 +4,10 @@
 #define VARNOKE_LAS_JSON_TEXT_H
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace varnoke_las {
@@ -26,7 +26,8 @@ struct JsonValue {
     bool boolean = false;
     std::string text;  // a string's value, or a number's text
     std::vector<JsonValue> items;
-    std::map<std::string, JsonValue, std::less<>> members;
+    // In the order written; a name given twice keeps its last value.
+    std::vector<std::pair<std::string, JsonValue>> members;
 
     const JsonValue *member(std::string_view name) const;
     std::optional<uint64_t> unsigned_number() const;

@@ -211,6 +211,45 @@ std::optional<std::string> recorded_path(const JsonValue &line) {
     return from_base64(bytes->text);
 }
 
+// The value of the member `"name":` of a line of layout 2, whose members are written in one
+// order and whose strings hold no unescaped quote: found by its text, no string can hold it.
+std::optional<JsonValue> member_of(std::string_view line, std::string_view name) {
+    const std::string key = "\"" + std::string(name) + "\":";
+    const std::size_t at = line.find(key);
+    if (at == std::string_view::npos) return std::nullopt;
+    std::size_t end = at + key.size();
+    if (end < line.size() && line[end] == '"') {
+        // A string: to its closing quote.
+        for (++end; end < line.size() && line[end] != '"'; ++end) {
+            if (line[end] == '\\') ++end;
+        }
+        ++end;
+    } else if (end < line.size() && line[end] == '{') {
+        end = line.find('}', end) + 1;  // the file's object holds no other object
+    } else {
+        while (end < line.size() && line[end] != ',' && line[end] != '}') ++end;
+    }
+    JsonValue value;
+    if (end > line.size() || !parse_json(line.substr(at + key.size(), end - at - key.size()), value))
+        return std::nullopt;
+    return value;
+}
+
+// What the index of a report keeps of one line: the path it records and its file's identity.
+std::optional<std::string> path_and_identity(std::string_view line, FileIdentity &identity) {
+    if (!line.starts_with("{\"format\":2,")) return std::nullopt;
+    const std::optional<JsonValue> path = member_of(line, "path");
+    const std::optional<JsonValue> file = member_of(line, "file");
+    if (!path || path->kind != JsonValue::Kind::string || !file || !read_identity(*file, identity))
+        return std::nullopt;
+    // The bytes of a path, where JSON could not hold them, follow it before the result.
+    if (const std::optional<JsonValue> bytes =
+            member_of(line.substr(0, line.find(",\"result\":")), "path_bytes")) {
+        return from_base64(bytes->text);
+    }
+    return path->text;
+}
+
 bool layout_2(const JsonValue &line) {
     return unsigned_at(line, "format") == 2u && line.member("result") != nullptr;
 }
@@ -320,14 +359,12 @@ bool EarlierReport::load(const std::string &path, std::string &error) {
     }
     std::string text;
     uint64_t line_at = 0, at = 0;
+    // The index reads only the path and the file of each line: the whole line is read when its
+    // file is taken.
     const auto index = [&] {
-        JsonValue line;
         Line entry;
-        if (!parse_json(text, line) || !layout_2(line)) return;
-        const std::optional<std::string> recorded = recorded_path(line);
-        const JsonValue *const file_member = line.member("file");
-        if (!recorded || file_member == nullptr || !read_identity(*file_member, entry.identity))
-            return;
+        const std::optional<std::string> recorded = path_and_identity(text, entry.identity);
+        if (!recorded) return;
         entry.at = line_at;
         entry.bytes = text.size();
         lines_.insert_or_assign(*recorded, entry);
@@ -349,15 +386,19 @@ bool EarlierReport::load(const std::string &path, std::string &error) {
 #endif
             return true;
         }
-        for (int64_t k = 0; k < got; ++k) {
+        const char *from = block, *const end = block + got;
+        while (from < end) {
+            const char *const newline =
+                static_cast<const char *>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
+            const char *const stop = newline != nullptr ? newline : end;
+            text.append(from, stop);
+            at += static_cast<uint64_t>(stop - from);
+            if (newline == nullptr) break;
             ++at;
-            if (block[k] != '\n') {
-                text += block[k];
-                continue;
-            }
             index();
             text.clear();
             line_at = at;
+            from = newline + 1;
         }
     }
 #if defined(_WIN32)
