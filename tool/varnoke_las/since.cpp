@@ -214,7 +214,9 @@ std::optional<std::string> recorded_path(const JsonValue &line) {
 // The value of the member `"name":` of a line of layout 2, whose members are written in one
 // order and whose strings hold no unescaped quote: found by its text, no string can hold it.
 std::optional<JsonValue> member_of(std::string_view line, std::string_view name) {
-    const std::string key = "\"" + std::string(name) + "\":";
+    std::string key = "\"";
+    key.append(name);
+    key += "\":";
     const std::size_t at = line.find(key);
     if (at == std::string_view::npos) return std::nullopt;
     std::size_t end = at + key.size();
