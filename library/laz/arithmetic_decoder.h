@@ -217,7 +217,8 @@ class ArithmeticDecoder {
         next_ += due;
     }
 
-    void refill_near_end() {
+    // Within four bytes of the end of the bytes at hand: once a chunk, or once a window.
+    [[gnu::noinline]] void refill_near_end() {
         if (feed_ != nullptr) {
             pull();
             if (end_ - next_ >= 4) {
