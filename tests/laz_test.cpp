@@ -367,12 +367,20 @@ TEST(LazOneStream, CountIsBoundedByTheHeaderAndTheBytesRead) {
     std::copy(one.begin(), one.begin() + 1301 + 20, zeros.begin());
     ASSERT_EQ(lastest::describe_laz(zeros, file), LazStatus::ok);
     EXPECT_EQ(scan_of(file, 1065).status, VARNOKE_LAS_ERR_LAZ_CHUNK);
-    // The same as a sparse file of 300 MB.
+    // The same as a sparse file of 300 MB, under the largest 32-bit count: zeros to the end
+    // never end a stream, which is refused once that is seen (asked to stop after a hundred
+    // looks, every 4,096 points, it is refused long before).
     lastest::SparseFile sparse;
     sparse.size = 300000000;
     sparse.parts.emplace_back(0, Bytes(one.begin(), one.begin() + 1301 + 20));
     ASSERT_EQ(lastest::describe_laz(sparse, file), LazStatus::ok);
     EXPECT_EQ(scan_of(file, 1065).status, VARNOKE_LAS_ERR_LAZ_CHUNK);
+    int looks = 0;
+    Workers workers;
+    workers.stop = [](void *arg) { return ++*static_cast<int *>(arg) > 100 ? 1 : 0; };
+    workers.stop_arg = &looks;
+    EXPECT_EQ(scan_of(file, 0xFFFFFFFFu, workers).status, VARNOKE_LAS_ERR_LAZ_CHUNK);
+    EXPECT_LT(looks, 100);
 }
 
 // An item of 65,515 extra bytes (the longest record): a model per byte only as the stream's

@@ -48,6 +48,21 @@ const unsigned char *ChunkBytes::head(std::size_t n) {
     return windows_.main.data();
 }
 
+bool ChunkBytes::zeros(uint64_t from, uint64_t to) {
+    to = std::min(to, size_);
+    std::vector<unsigned char> piece(
+        static_cast<std::size_t>(std::min<uint64_t>(kWalkProbe, from < to ? to - from : 0)));
+    for (uint64_t at = from; at < to;) {
+        const auto n = static_cast<std::size_t>(std::min<uint64_t>(piece.size(), to - at));
+        if (read_(at_ + at, piece.data(), n) != static_cast<int64_t>(n)) return false;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (piece[i] != 0) return false;
+        }
+        at += n;
+    }
+    return true;
+}
+
 bool ChunkBytes::stream(ArithmeticDecoder &d, uint64_t from, uint64_t n, bool second) {
     if (failed_ || from > size_ || n > size_ - from) {
         d.start(nullptr, nullptr);

@@ -39,6 +39,10 @@ class ChunkBytes {
     // False where the stretch holds fewer than the four bytes a stream starts with.
     bool stream(ArithmeticDecoder &d, uint64_t from, uint64_t n, bool second);
 
+    // Whether the bytes [from, to) of the chunk are all zeros, read in pieces; false where a
+    // read fails.
+    bool zeros(uint64_t from, uint64_t to);
+
     bool read_failed() const { return failed_ || feeds_[0].failed() || feeds_[1].failed(); }
 
  private:

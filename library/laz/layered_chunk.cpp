@@ -317,6 +317,10 @@ ChunkResult LayeredChunkDecoder::decode(ChunkBytes &bytes, std::span<const LazIt
             if ((i & 4095u) == 0) {
                 if (xy.overrun() || (with_z && z.overrun())) return fail(LazStatus::stream_overrun);
                 if (stop.requested()) return fail(LazStatus::stopped);
+                // A window of zero over nothing but zeros never reaches a writer's ending.
+                if (xy.value() == 0 && bytes.zeros(head + xy.bytes_consumed(), head + uint64_t{xy_size})) {
+                    return fail(LazStatus::stream_end);
+                }
             }
         }
     }

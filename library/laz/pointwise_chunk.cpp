@@ -279,6 +279,13 @@ class WavePacket13 {
     IntegerDecoder offset_diff_{32}, size_{32}, return_point_{32}, xyz_{32, 3};
 };
 
+// A window of zero over nothing but zeros stays zero, decoding the likeliest symbol again and
+// again (thousands of points a byte) and never reaching the value a writer's ending leaves: the
+// stream can end nowhere, however far it is decoded.
+bool never_ends(const ArithmeticDecoder &d, ChunkBytes &bytes, std::size_t stream_at) {
+    return d.value() == 0 && bytes.zeros(stream_at + d.bytes_consumed(), bytes.size());
+}
+
 uint64_t grown(uint64_t bound, uint64_t bytes) {
     return bound > UINT64_MAX - bytes ? UINT64_MAX : bound + bytes;
 }
@@ -365,7 +372,10 @@ ChunkResult decode_pointwise_chunk(ChunkBytes &bytes, std::span<const LazItem> i
                 return fail(d.overrun() ? LazStatus::stream_overrun : LazStatus::stream_corrupt);
             }
             if (d.overrun()) return fail(LazStatus::stream_overrun);
-            if ((decoded & 4095u) == 0 && stop.requested()) return fail(LazStatus::stopped);
+            if ((decoded & 4095u) == 0) {
+                if (stop.requested()) return fail(LazStatus::stopped);
+                if (never_ends(d, bytes, record)) return fail(LazStatus::stream_end);
+            }
             count_point(part, point.x(), point.y(), point.z(), point.return_number());
         }
         // The stream must end here: at the chunk's last byte, or, walking, where the bytes it
@@ -396,7 +406,10 @@ ChunkResult decode_pointwise_chunk(ChunkBytes &bytes, std::span<const LazItem> i
         const uint64_t bound = spec.bound_grows ? grown(spec.max_points, d.bytes_consumed())
                                                 : spec.max_points;
         if (decoded >= bound || d.bytes_consumed() > stream_bytes) break;
-        if ((decoded & 4095u) == 0 && stop.requested()) return fail(LazStatus::stopped);
+        if ((decoded & 4095u) == 0) {
+            if (stop.requested()) return fail(LazStatus::stopped);
+            if (never_ends(d, bytes, record)) break;
+        }
         if (!decode_one() || d.corrupt()) break;
         ++decoded;
         count_point(part, point.x(), point.y(), point.z(), point.return_number());
