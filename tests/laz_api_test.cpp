@@ -241,6 +241,13 @@ TEST(LazApi, StopAndChangeDuringTheScan) {
               VARNOKE_LAS_ERR_STOPPED);
     EXPECT_EQ(report.written, 0);
     EXPECT_EQ(read_file(dir / "s.laz"), stale);
+    // Plain records are asked before every block.
+    Bytes las = read_file(laz_path("autzen_trim.las"));
+    put_u8(las, 107, 0x01);
+    write_file(dir / "s.las", las);
+    EXPECT_EQ(varnoke_las_repair_ex((dir / "s.las").c_str(), &options, &report, sizeof report),
+              VARNOKE_LAS_ERR_STOPPED);
+    EXPECT_EQ(read_file(dir / "s.las"), las);
 
     // Cut to half by another program as the scan starts.
     static std::string changed;
