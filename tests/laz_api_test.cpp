@@ -1,6 +1,8 @@
 // LAZ through the status API: every bundled file gives its uncompressed twin's counts and box,
 // and stale copies are reported and repaired in the uncompressed header alone, the compressed
-// points, the LASzip VLR, the chunk table and the EVLRs kept byte for byte.
+// points, the LASzip VLR, the chunk table and the EVLRs kept byte for byte. Cut-off and damaged
+// files, a count the bytes leave open, a stop and a change during the scan: what the caller is
+// told, and nothing written.
 #include <gtest/gtest.h>
 
 #include <bit>
