@@ -16,7 +16,11 @@ uint64_t least_chunk_bytes(const LaszipVlr &vlr) {
 }
 
 ChunkDecoder::ChunkDecoder(const LazFile &file, std::size_t window)
-    : file_(file), windows_(std::max<std::size_t>(window, std::size_t{file.record_length} + 64)) {}
+    : file_(file), windows_(std::max<std::size_t>(window, std::size_t{file.record_length} + 64)) {
+    // Taken at its full size once (only the pages a chunk fills are touched): grown chunk by
+    // chunk, it scattered the heap among the models, and COPC's small chunks ran 5% slower.
+    windows_.main.reserve(windows_.capacity);
+}
 
 ChunkResult ChunkDecoder::decode(const ChunkSpec &spec, const Stop &stop) {
     ChunkBytes bytes(file_.read, spec.offset, spec.bytes, !spec.walk, windows_);
