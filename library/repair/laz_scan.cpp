@@ -61,8 +61,8 @@ constexpr struct {
 
 laz::Stop stop_of(const Workers &workers) { return laz::Stop{workers.stop, workers.stop_arg}; }
 
-// Points before a last chunk of fixed size: the count it must hold for the file to hold
-// `stored` (0: none, as no chunk holds 0).
+// The count a last chunk of fixed size must hold, after `chunks_before` full ones, for the file
+// to hold `stored` (0: none, as no chunk holds 0).
 uint64_t wanted_last(uint64_t stored, uint64_t chunks_before, uint64_t chunk_size) {
     const uint64_t before = chunks_before * chunk_size;
     return stored > before ? stored - before : 0;
