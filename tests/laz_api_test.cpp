@@ -1,10 +1,14 @@
 // LAZ through the status API: every bundled file gives its uncompressed twin's counts and box,
 // and stale copies are reported and repaired in the uncompressed header alone, the compressed
-// points, the LASzip VLR, the chunk table and the EVLRs kept byte for byte.
+// points, the LASzip VLR, the chunk table and the EVLRs kept byte for byte. Cut-off and damaged
+// files, a count the bytes leave open, a stop and a change during the scan: what the caller is
+// told, and nothing written.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cmath>
+#include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "Varnoke_LiDAR.h"
@@ -119,23 +123,45 @@ TEST(LazApi, StaleCopiesAreRepairedInTheHeaderAlone) {
     }
 }
 
-// A LAZ header that declares more points than its chunks hold, its chunk table in place, is
-// stale: nothing is missing; a chunk table past the end and a LASzip VLR that does not match the
-// record length are refused.
-TEST(LazApi, CutOffAndDamagedFiles) {
+// A whole LAZ file whose header declares more points than its chunks hold is stale, and
+// repaired; one cut short is truncated with the count of its whole chunks, and never written.
+TEST(LazApi, CutOffFilesAreTruncatedAndStaleOnesRepaired) {
     ScratchDir dir;
     Bytes more = read_file(laz_path("point10.las.laz"));
     put_u32(more, 107, 1066);
     write_file(dir / "more.laz", more);
-    const varnoke_las_report report = checked(dir / "more.laz");
+    varnoke_las_report report = checked(dir / "more.laz");
     EXPECT_EQ(report.truncated, 0);
-    EXPECT_EQ(report.missing, 0u);
     EXPECT_EQ(report.stale, VARNOKE_LAS_STALE_COUNT);
     EXPECT_EQ(report.records, 1065u);
+    varnoke_las_report repaired{};
+    EXPECT_EQ(varnoke_las_repair_ex((dir / "more.laz").c_str(), nullptr, &repaired,
+                                    sizeof repaired),
+              VARNOKE_LAS_OK);
+    EXPECT_EQ(repaired.written, 1);
+    EXPECT_EQ(u32_at(read_file(dir / "more.laz"), 107), 1065u);
 
-    Bytes table = read_file(laz_path("point10.las.laz"));
-    const uint32_t data = u32_at(table, 96);
-    put_u64(table, data, table.size() + 100);
+    // autzen_trim.laz cut one byte into its last chunk (at 548,074; the table at 603,333).
+    Bytes cut = read_file(laz_path("autzen_trim.laz"));
+    cut.resize(548075);
+    write_file(dir / "cut.laz", cut);
+    report = checked(dir / "cut.laz");
+    EXPECT_EQ(report.truncated, 1);
+    EXPECT_EQ(report.count_uncertain, 0);
+    EXPECT_EQ(report.records, 100000u);
+    EXPECT_EQ(report.records_most, UINT64_MAX);
+    EXPECT_EQ(report.missing, VARNOKE_LAS_MISSING_RECORDS | VARNOKE_LAS_MISSING_CHUNK_TABLE);
+    EXPECT_EQ(report.missing_bytes, 603341u - 548075u);
+    varnoke_las_options allow = VARNOKE_LAS_OPTIONS_INIT;
+    allow.flags = VARNOKE_LAS_ALLOW_TRUNCATED;
+    EXPECT_EQ(varnoke_las_repair_ex((dir / "cut.laz").c_str(), &allow, &repaired, sizeof repaired),
+              VARNOKE_LAS_ERR_TRUNCATED);
+    EXPECT_EQ(repaired.written, 0);
+    EXPECT_EQ(read_file(dir / "cut.laz"), cut);
+
+    // A table whose count dropped from 3 to 2 is damaged: refused, not truncated.
+    Bytes table = read_file(laz_path("autzen_trim.laz"));
+    put_u8(table, 603333 + 4, 2);
     write_file(dir / "table.laz", table);
     checked(dir / "table.laz", VARNOKE_LAS_ERR_LAZ_TABLE);
 
@@ -143,6 +169,97 @@ TEST(LazApi, CutOffAndDamagedFiles) {
     put_u8(length, 105, 21);
     write_file(dir / "length.laz", length);
     checked(dir / "length.laz", VARNOKE_LAS_ERR_LAZ_ITEMS);
+}
+
+// One flipped byte in the Z layer of 1_4_w_evlr.laz's chunk (its layers from 2,477, Z from
+// 5,523): refused, and a repair writes nothing.
+TEST(LazApi, DamagedLayerIsRefused) {
+    ScratchDir dir;
+    Bytes b = read_file(laz_path("1_4_w_evlr.laz"));
+    put_u8(b, 107, 0x01);  // stale legacy count: a repair would write
+    b[6000] ^= 0x04;
+    write_file(dir / "z.laz", b);
+    checked(dir / "z.laz", VARNOKE_LAS_ERR_LAZ_CHUNK);
+    varnoke_las_report report{};
+    EXPECT_EQ(varnoke_las_repair_ex((dir / "z.laz").c_str(), nullptr, &report, sizeof report),
+              VARNOKE_LAS_ERR_LAZ_CHUNK);
+    EXPECT_EQ(read_file(dir / "z.laz"), b);
+}
+
+// identical-500.laz: 500 identical points whose last bytes allow the counts 490 to 503. The
+// stored 500 is one of them and the header is right for it: ok, with a warning, and the range
+// reported. A count none of them is, or a box wrong for the count, leaves the count uncertain.
+TEST(LazApi, HeaderRightForOneOfTheCountsIsUnproven) {
+    const varnoke_las_report ok = checked(laz_path("identical-500.laz"));
+    EXPECT_EQ(ok.stale, 0u);
+    EXPECT_EQ(ok.truncated, 0);
+    EXPECT_EQ(ok.count_uncertain, 0);
+    EXPECT_EQ(ok.warnings & VARNOKE_LAS_WARN_COUNT_UNPROVEN, VARNOKE_LAS_WARN_COUNT_UNPROVEN);
+    EXPECT_EQ(ok.records, 490u);
+    EXPECT_EQ(ok.records_most, 503u);
+    const struct {
+        const char *what;
+        std::size_t at;
+        uint32_t value;
+    } cases[] = {
+        {"a count below them", 107, 489},
+        {"a count above them", 107, 504},
+        {"counts by return that do not add up", 111, 499},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir;
+        Bytes b = read_file(laz_path("identical-500.laz"));
+        put_u32(b, c.at, c.value);
+        write_file(dir / "u.laz", b);
+        const varnoke_las_report r = checked(dir / "u.laz");
+        EXPECT_EQ(r.count_uncertain, 1);
+        EXPECT_EQ(r.warnings & VARNOKE_LAS_WARN_COUNT_UNPROVEN, 0u);
+        varnoke_las_report repaired{};
+        EXPECT_EQ(varnoke_las_repair_ex((dir / "u.laz").c_str(), nullptr, &repaired,
+                                        sizeof repaired),
+                  VARNOKE_LAS_ERR_COUNT_UNCERTAIN);
+        EXPECT_EQ(read_file(dir / "u.laz"), b);
+    }
+    // A box side off for every count.
+    ScratchDir dir;
+    Bytes b = read_file(laz_path("identical-500.laz"));
+    put_f64(b, 179, 11.0);  // MaxX: 10 for all of them
+    write_file(dir / "box.laz", b);
+    EXPECT_EQ(checked(dir / "box.laz").count_uncertain, 1);
+}
+
+// A stop asked for ends the scan at once, with nothing written; a file changed under the scan
+// is blamed on the change, not on its bytes.
+TEST(LazApi, StopAndChangeDuringTheScan) {
+    ScratchDir dir;
+    Bytes stale = read_file(laz_path("autzen_trim.laz"));
+    put_u8(stale, 107, 0x01);
+    write_file(dir / "s.laz", stale);
+    varnoke_las_options options = VARNOKE_LAS_OPTIONS_INIT;
+    options.stop = [](void *) { return 1; };
+    varnoke_las_report report{};
+    EXPECT_EQ(varnoke_las_repair_ex((dir / "s.laz").c_str(), &options, &report, sizeof report),
+              VARNOKE_LAS_ERR_STOPPED);
+    EXPECT_EQ(report.written, 0);
+    EXPECT_EQ(read_file(dir / "s.laz"), stale);
+    // Plain records are asked before every block.
+    Bytes las = read_file(laz_path("autzen_trim.las"));
+    put_u8(las, 107, 0x01);
+    write_file(dir / "s.las", las);
+    EXPECT_EQ(varnoke_las_repair_ex((dir / "s.las").c_str(), &options, &report, sizeof report),
+              VARNOKE_LAS_ERR_STOPPED);
+    EXPECT_EQ(read_file(dir / "s.las"), las);
+
+    // Cut to half by another program as the scan starts.
+    static std::string changed;
+    changed = dir / "s.laz";
+    options.stop = [](void *) {
+        std::filesystem::resize_file(changed, 300000);
+        return 0;
+    };
+    EXPECT_EQ(varnoke_las_check_ex(changed.c_str(), &options, &report, sizeof report),
+              VARNOKE_LAS_ERR_CHANGED);
 }
 
 }  // namespace

@@ -1,252 +1,310 @@
-// The layered chunks of real LAZ files, decoded only for X, Y, return number and Z: the waveform
-// file against its header's values, an empty Z layer, version 4, and chunks cut or altered as a
-// hostile file would, each refused with its own status. (Every bundled file against its
-// uncompressed twin is LazApi's.)
-#include "layered_chunk.h"
-
+// Layered chunks (point formats 6 to 10) through the chunk decoder and the scan's entry, decoded
+// only for X, Y, return number and Z: the waveform file against its header's values, the layers
+// filling their chunk to the byte and each decoded one ending exactly at its size, damaged and
+// cut chunks refused with their reasons, cut files counting their whole chunks. (Every bundled
+// file against its uncompressed twin is LazApi's.)
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "Varnoke_LiDAR.h"
+#include "chunk_decoder.h"
+#include "chunk_table.h"
+#include "laz_scan.h"
+#include "support/las_file.h"
+#include "support/laz_bytes.h"
 #include "support/scratch.h"
 
 namespace lastest {
 namespace {
 
 using varnoke::PointTally;
-using varnoke::laz::decode_layered_chunk;
-using varnoke::laz::LayeredBytes;
-using varnoke::laz::LayeredItem;
-using varnoke::laz::LayeredStatus;
-using Bytes = std::vector<unsigned char>;
+using varnoke::ScanFindings;
+using varnoke::Workers;
+using varnoke::laz::ChunkDecoder;
+using varnoke::laz::ChunkResult;
+using varnoke::laz::ChunkSpec;
+using varnoke::laz::LazFile;
+using varnoke::laz::LazStatus;
+using varnoke::laz::Stop;
 
-Bytes load(const std::string &name) {
-    std::ifstream in(testdata_dir() / name, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+Bytes load(const std::string &name) { return read_file((testdata_dir() / "laz" / name).string()); }
 
-template <class T> T at(const Bytes &b, std::size_t offset) {
-    T v;
-    std::memcpy(&v, b.data() + offset, sizeof v);
-    return v;
-}
+void put_u32(Bytes &b, std::size_t offset, uint32_t v) { std::memcpy(b.data() + offset, &v, 4); }
 
-// What the walk through a file needs of its header and its LASzip record.
-struct LazFile {
-    Bytes bytes;
-    std::vector<LayeredItem> items;
-    uint32_t chunk_size = 0;
-    std::size_t first_chunk = 0;  // after the chunk table's offset
-    std::size_t table = 0;        // where the chunks end
-    double scale[3] = {};
-    double offset[3] = {};
+// 1_4_w_evlr.laz's one chunk of 1,000 points at 2,407, 6,451 bytes: the point at 0, the count at
+// 30, the nine layer sizes from 34 (XY 3,046, Z 2,050, then 0, 121, 565, 44, 0, 0 and 555), the
+// layers from 70.
+constexpr std::size_t kChunkAt = 2407;
+constexpr std::size_t kChunkBytes = 6451;
+
+struct EvlrChunk {
+    Bytes file = load("1_4_w_evlr.laz");
+    // Byte `at` of the chunk.
+    unsigned char &operator[](std::size_t at) { return file[kChunkAt + at]; }
+    void put(std::size_t at, uint32_t v) { put_u32(file, kChunkAt + at, v); }
+
+    ChunkResult decode(uint64_t bytes = kChunkBytes, uint64_t max = 50000, uint64_t points = 0) {
+        LazFile f;
+        EXPECT_EQ(describe_laz(file, f), LazStatus::ok);
+        ChunkDecoder decoder(f);
+        ChunkSpec spec;
+        spec.offset = kChunkAt;
+        spec.bytes = bytes;
+        spec.max_points = max;
+        spec.points = points;
+        return decoder.decode(spec, Stop{});
+    }
 };
 
-LazFile open_laz(const std::string &name) {
-    LazFile f;
-    f.bytes = load(name);
-    const Bytes &b = f.bytes;
-    const auto header_size = at<uint16_t>(b, 94);
-    const auto data = at<uint32_t>(b, 96);
-    const auto vlrs = at<uint32_t>(b, 100);
-    for (int i = 0; i < 3; ++i) {
-        f.scale[i] = at<double>(b, 131 + 8 * std::size_t(i));
-        f.offset[i] = at<double>(b, 155 + 8 * std::size_t(i));
-    }
-    std::size_t p = header_size;
-    for (uint32_t v = 0; v < vlrs; ++v) {
-        const auto length = at<uint16_t>(b, p + 20);
-        if (at<uint16_t>(b, p + 18) == 22204) {
-            const std::size_t d = p + 54;
-            f.chunk_size = at<uint32_t>(b, d + 12);
-            const auto n = at<uint16_t>(b, d + 32);
-            for (std::size_t i = 0; i < n; ++i) {
-                f.items.push_back({at<uint16_t>(b, d + 34 + 6 * i), at<uint16_t>(b, d + 36 + 6 * i),
-                                   at<uint16_t>(b, d + 38 + 6 * i)});
-            }
-        }
-        p += 54 + length;
-    }
-    f.first_chunk = data + 8;
-    f.table = static_cast<std::size_t>(at<int64_t>(b, data));
-    return f;
-}
-
-// Every chunk in turn: each one's size is what it decoded and skipped.
-struct Walk {
-    PointTally tally;
-    LayeredBytes bytes;
-    std::size_t chunks = 0;
-};
-
-// One decoder for every chunk, so that its channels restart from the models of the chunk before.
-Walk walk(const LazFile &f, uint32_t bound) {
-    Walk w;
-    varnoke::laz::LayeredChunkDecoder decoder;
-    std::size_t p = f.first_chunk;
-    while (p < f.table) {
-        LayeredBytes b;
-        const std::span<const unsigned char> rest(f.bytes.data() + p, f.table - p);
-        const LayeredStatus s = decoder.decode(rest, f.items, bound, w.tally, &b);
-        EXPECT_EQ(s, LayeredStatus::ok) << "chunk " << w.chunks;
-        if (s != LayeredStatus::ok) break;
-        p += b.decoded + b.skipped;
-        w.bytes.decoded += b.decoded;
-        w.bytes.skipped += b.skipped;
-        ++w.chunks;
-    }
-    EXPECT_EQ(p, f.table);
-    return w;
-}
-
-
-void expect_counts(const PointTally &got, const PointTally &want) {
+void expect_same(const PointTally &got, const PointTally &want) {
     EXPECT_EQ(got.records, want.records);
     for (std::size_t n = 0; n < 16; ++n) EXPECT_EQ(got.by_return[n], want.by_return[n]) << n;
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_EQ(got.min[a], want.min[a]) << a;
+        EXPECT_EQ(got.max[a], want.max[a]) << a;
+    }
 }
 
-
-
 TEST(LazLayered, WaveformFileGivesItsHeadersValues) {
-    const LazFile f = open_laz("laz/fullwave.laz");
-    const Walk w = walk(f, f.chunk_size);
-    EXPECT_EQ(w.tally.records, 10750u);
+    const Bytes b = load("fullwave.laz");
+    LazFile f;
+    ASSERT_EQ(describe_laz(b, f), LazStatus::ok);
+    PointTally t;
+    ScanFindings found;
+    ASSERT_EQ(varnoke::scan_laz_file(f, Workers{}, 10750, t, found), VARNOKE_LAS_OK);
+    EXPECT_EQ(t.records, 10750u);
     const uint64_t by_return[10] = {0, 7124, 1974, 964, 427, 158, 67, 27, 8, 1};
-    for (std::size_t n = 0; n < 10; ++n) EXPECT_EQ(w.tally.by_return[n], by_return[n]) << n;
+    for (std::size_t n = 0; n < 10; ++n) EXPECT_EQ(t.by_return[n], by_return[n]) << n;
     // The header's box in units of 0.001 from the offsets 194289, 8249136 and 994.
     const int32_t min[3] = {-21581, -39986, -4056};
     const int32_t max[3] = {29295, 1340, 9704};
     for (int a = 0; a < 3; ++a) {
-        EXPECT_EQ(w.tally.min[a], min[a]) << a;
-        EXPECT_EQ(w.tally.max[a], max[a]) << a;
+        EXPECT_EQ(t.min[a], min[a]) << a;
+        EXPECT_EQ(t.max[a], max[a]) << a;
     }
-    // Nothing but the XY and Z layers is read: RGB, NIR and wave packets are skipped.
-    EXPECT_EQ(w.bytes.skipped, 15536u + 4959u + 5607u + 35579u + 100056u);
 }
 
-// The one chunk of 1_4_w_evlr.laz, to be altered: the point at 0, the count at 30, the nine
-// layer sizes from 34, the layers from 70.
-Bytes evlr_chunk() {
-    const LazFile f = open_laz("laz/1_4_w_evlr.laz");
-    return Bytes(f.bytes.begin() + static_cast<std::ptrdiff_t>(f.first_chunk),
-                 f.bytes.begin() + static_cast<std::ptrdiff_t>(f.table));
-}
-
-void put_u32(Bytes &b, std::size_t offset, uint32_t v) { std::memcpy(b.data() + offset, &v, 4); }
-
-LayeredStatus decode(const Bytes &chunk, uint32_t bound, PointTally &t,
-                     std::vector<LayeredItem> items = {{10, 30, 3}}) {
-    return decode_layered_chunk(chunk, items, bound, t);
-}
-
-TEST(LazLayered, HostileChunksAreRefused) {
-    const Bytes good = evlr_chunk();
-    ASSERT_EQ(good.size(), 6451u);
+TEST(LazLayered, DamagedChunksAreRefused) {
     struct Case {
         const char *what;
-        std::size_t cut;      // bytes kept
-        std::size_t offset;   // a u32 to overwrite, or 0
+        uint64_t bytes;      // the chunk's size as its table gives it
+        std::size_t offset;  // a u32 of the chunk to overwrite, or 0
         uint32_t value;
-        uint32_t bound;
-        LayeredStatus want;
+        std::size_t offset2;  // a second one, or 0
+        uint32_t value2;
+        uint64_t max, points;
+        LazStatus want;
     };
     const Case cases[] = {
-        {"nothing", 0, 0, 0, 50000, LayeredStatus::truncated},
-        {"inside the first point", 29, 0, 0, 50000, LayeredStatus::truncated},
-        {"inside the layer sizes", 69, 0, 0, 50000, LayeredStatus::truncated},
-        {"the sizes only", 70, 0, 0, 50000, LayeredStatus::layers_past_end},
-        {"one byte short", 6450, 0, 0, 50000, LayeredStatus::layers_past_end},
-        {"a count over the bound", 6451, 0, 0, 999, LayeredStatus::too_many_points},
-        {"the largest count", 6451, 30, 0xFFFFFFFFu, 50000, LayeredStatus::too_many_points},
-        {"no point", 6451, 30, 0, 50000, LayeredStatus::no_points},
-        {"an XY layer past the end", 6451, 34, 3047, 50000, LayeredStatus::layers_past_end},
-        {"a layer size of 2^32 - 1", 6451, 66, 0xFFFFFFFFu, 50000, LayeredStatus::layers_past_end},
-        {"no XY layer", 6451, 34, 0, 50000, LayeredStatus::missing_layer},
-        {"an XY layer of 3 bytes", 6451, 34, 3, 50000, LayeredStatus::stream_overrun},
-        {"a count past the XY stream", 6451, 30, 50000, 50000, LayeredStatus::stream_overrun},
+        {"as written", kChunkBytes, 0, 0, 0, 0, 50000, 0, LazStatus::ok},
+        {"nothing", 0, 0, 0, 0, 0, 50000, 0, LazStatus::chunk_truncated},
+        {"inside the first point", 29, 0, 0, 0, 0, 50000, 0, LazStatus::chunk_truncated},
+        {"inside the layer sizes", 69, 0, 0, 0, 0, 50000, 0, LazStatus::chunk_truncated},
+        {"the sizes only", 70, 0, 0, 0, 0, 50000, 0, LazStatus::layers_past_end},
+        {"one byte short", kChunkBytes - 1, 0, 0, 0, 0, 50000, 0, LazStatus::layers_past_end},
+        {"one byte more", kChunkBytes + 1, 0, 0, 0, 0, 50000, 0, LazStatus::layers_short_of_end},
+        {"a count over the bound", kChunkBytes, 0, 0, 0, 0, 999, 0, LazStatus::too_many_points},
+        {"the largest count", kChunkBytes, 30, 0xFFFFFFFFu, 0, 0, 50000, 0,
+         LazStatus::too_many_points},
+        {"no point", kChunkBytes, 30, 0, 0, 0, 50000, 0, LazStatus::no_points},
+        {"a table's count one more", kChunkBytes, 0, 0, 0, 0, 50000, 1001,
+         LazStatus::count_mismatch},
+        {"a table's count one fewer", kChunkBytes, 0, 0, 0, 0, 50000, 999,
+         LazStatus::count_mismatch},
+        {"a count one fewer: the XY layer not used up", kChunkBytes, 30, 999, 0, 0, 50000, 0,
+         LazStatus::stream_end},
+        {"a count far past the XY layer", kChunkBytes, 30, 50000, 0, 0, 50000, 0,
+         LazStatus::stream_overrun},
+        {"an XY layer past the end", kChunkBytes, 34, 3047, 0, 0, 50000, 0,
+         LazStatus::layers_past_end},
+        {"a layer size of 2^32 - 1", kChunkBytes, 66, 0xFFFFFFFFu, 0, 0, 50000, 0,
+         LazStatus::layers_past_end},
+        {"no XY layer, its bytes the third layer's", kChunkBytes, 34, 0, 42, 3046, 50000, 0,
+         LazStatus::missing_layer},
+        {"an XY layer of 3 bytes", kChunkBytes, 34, 3, 42, 3043, 50000, 0,
+         LazStatus::stream_overrun},
+        {"an XY layer one byte short", kChunkBytes, 34, 3045, 42, 1, 50000, 0,
+         LazStatus::stream_overrun},
+        {"a Z layer one byte long", kChunkBytes, 38, 2051, 46, 120, 50000, 0,
+         LazStatus::stream_end},
+        {"no Z layer, its bytes nobody's", kChunkBytes, 38, 0, 0, 0, 50000, 0,
+         LazStatus::layers_short_of_end},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        Bytes b(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(c.cut));
-        if (c.offset != 0) put_u32(b, c.offset, c.value);
-        PointTally t;
-        EXPECT_EQ(decode(b, c.bound, t), c.want);
-        EXPECT_EQ(t.records, 0u);  // nothing added on a refusal
+        EvlrChunk chunk;
+        if (c.offset != 0) chunk.put(c.offset, c.value);
+        if (c.offset2 != 0) chunk.put(c.offset2, c.value2);
+        const ChunkResult r = chunk.decode(c.bytes, c.max, c.points);
+        EXPECT_EQ(r.status, c.want);
+        EXPECT_EQ(r.tally.records, c.want == LazStatus::ok ? 1000u : 0u);
     }
 }
 
 TEST(LazLayered, ItemsOfOtherCompressorsAreRefused) {
-    const Bytes good = evlr_chunk();
-    const std::vector<std::vector<LayeredItem>> lists = {
+    EvlrChunk chunk;
+    LazFile f;
+    ASSERT_EQ(describe_laz(chunk.file, f), LazStatus::ok);
+    const std::vector<std::vector<varnoke::laz::LazItem>> lists = {
         {}, {{10, 30, 2}}, {{10, 30, 5}}, {{6, 20, 2}}, {{11, 6, 3}, {10, 30, 3}},
         {{10, 29, 3}}, {{10, 30, 3}, {8, 6, 2}}, {{10, 30, 3}, {14, 0, 3}},
         {{10, 30, 3}, {10, 30, 3}},
     };
     for (const auto &items : lists) {
-        PointTally t;
-        EXPECT_EQ(decode(good, 50000, t, items), LayeredStatus::bad_items) << items.size();
+        f.vlr.items = items;
+        ChunkDecoder decoder(f);
+        ChunkSpec spec;
+        spec.offset = kChunkAt;
+        spec.bytes = kChunkBytes;
+        spec.max_points = 50000;
+        EXPECT_EQ(decoder.decode(spec, Stop{}).status, LazStatus::item_mismatch) << items.size();
     }
 }
 
-// An empty Z layer means every point kept the first point's Z; the bytes given back to the
-// next layer are never read.
+// An empty Z layer means every point kept the first point's Z; the bytes given to the next
+// layer are never read.
 TEST(LazLayered, EmptyZLayerKeepsTheFirstZ) {
-    Bytes b = evlr_chunk();
-    put_u32(b, 38, 0);
-    put_u32(b, 42, 2050);
-    PointTally t;
-    ASSERT_EQ(decode(b, 50000, t), LayeredStatus::ok);
-    EXPECT_EQ(t.records, 1000u);
+    EvlrChunk chunk;
+    chunk.put(38, 0);
+    chunk.put(42, 2050);
+    const ChunkResult r = chunk.decode();
+    ASSERT_EQ(r.status, LazStatus::ok);
+    EXPECT_EQ(r.tally.records, 1000u);
     int32_t z;
-    std::memcpy(&z, b.data() + 8, 4);
-    EXPECT_EQ(t.min[2], z);
-    EXPECT_EQ(t.max[2], z);
-}
-
-TEST(LazLayered, ChunkOfOnePointIsItsRawPoint) {
-    Bytes b = evlr_chunk();
-    put_u32(b, 30, 1);
-    PointTally t;
-    ASSERT_EQ(decode(b, 1, t), LayeredStatus::ok);
-    EXPECT_EQ(t.records, 1u);
-    EXPECT_EQ(t.by_return[b[14] & 15], 1u);
+    std::memcpy(&z, &chunk[8], 4);
+    EXPECT_EQ(r.tally.min[2], z);
+    EXPECT_EQ(r.tally.max[2], z);
 }
 
 // POINT14 of version 4 codes the XY and Z layers as version 3 does.
 TEST(LazLayered, VersionFourReadsLikeThree) {
-    const Bytes chunk = evlr_chunk();
-    PointTally three;
-    PointTally four;
-    ASSERT_EQ(decode(chunk, 50000, three), LayeredStatus::ok);
-    ASSERT_EQ(decode(chunk, 50000, four, {{10, 30, 4}}), LayeredStatus::ok);
-    expect_counts(four, three);
+    EvlrChunk chunk;
+    const ChunkResult three = chunk.decode();
+    ASSERT_EQ(three.status, LazStatus::ok);
+    LazFile f;
+    ASSERT_EQ(describe_laz(chunk.file, f), LazStatus::ok);
+    f.vlr.items[0].version = 4;
+    ChunkDecoder decoder(f);
+    ChunkSpec spec;
+    spec.offset = kChunkAt;
+    spec.bytes = kChunkBytes;
+    spec.max_points = 50000;
+    const ChunkResult four = decoder.decode(spec, Stop{});
+    ASSERT_EQ(four.status, LazStatus::ok);
+    expect_same(four.tally, three.tally);
 }
 
 // Any byte of the chunk changed: a status, never a read outside the chunk (the sanitizer build
-// sees to that), and on success exactly the chunk's count.
-TEST(LazLayered, ChangedBytesStayInsideTheChunk) {
-    const Bytes good = evlr_chunk();
-    const LayeredItem items[] = {{10, 30, 3}};
-    varnoke::laz::LayeredChunkDecoder decoder;
-    for (std::size_t at_byte = 0; at_byte < good.size(); at_byte += 13) {
-        for (const unsigned x : {0x01u, 0x80u, 0xFFu}) {
-            Bytes b = good;
-            b[at_byte] = static_cast<unsigned char>(b[at_byte] ^ x);
-            PointTally t;
-            const LayeredStatus s = decoder.decode(b, items, 1000, t);
-            if (s == LayeredStatus::ok) {
-                uint32_t count;
-                std::memcpy(&count, b.data() + 30, 4);
-                EXPECT_EQ(t.records, count) << at_byte;
+// sees to that), and never other values than the chunk's. A change to the count, the sizes, the
+// XY or the Z layer is refused, but in the last bytes of a layer, which only fix its end within
+// the interval its last point left.
+TEST(LazLayered, ChangedBytesAreRefusedOrChangeNothing) {
+    EvlrChunk good;
+    const ChunkResult want = good.decode();
+    ASSERT_EQ(want.status, LazStatus::ok);
+    // One decoder, as a thread keeps it from chunk to chunk, reading the changed bytes.
+    Bytes b = good.file;
+    LazFile f;
+    ASSERT_EQ(describe_laz(b, f), LazStatus::ok);
+    f.read = [&b](uint64_t pos, void *to, std::size_t n) -> int64_t {
+        const std::size_t got = std::min<std::size_t>(n, b.size() - static_cast<std::size_t>(pos));
+        std::memcpy(to, b.data() + pos, got);
+        return static_cast<int64_t>(got);
+    };
+    ChunkDecoder decoder(f);
+    ChunkSpec spec;
+    spec.offset = kChunkAt;
+    spec.bytes = kChunkBytes;
+    spec.max_points = 50000;
+    // Decoded: the count, the sizes and the two layers (the first point is taken as it is). The
+    // XY layer ends at 3,116, the Z layer at 5,166.
+    const std::size_t decoded_end = 5166;
+    for (std::size_t at = 30; at < kChunkBytes; at += at < decoded_end ? 3 : 41) {
+        for (const unsigned x : {0x01u, 0x80u}) {
+            b = good.file;
+            b[kChunkAt + at] = static_cast<unsigned char>(b[kChunkAt + at] ^ x);
+            const ChunkResult r = decoder.decode(spec, Stop{});
+            const bool layer_end = (at >= 3116 - 3 && at < 3116) || at >= 5166 - 3;
+            if (!layer_end) {
+                EXPECT_NE(r.status, LazStatus::ok) << at << " ^ " << x;
+            } else if (at >= decoded_end) {
+                EXPECT_EQ(r.status, LazStatus::ok) << at;
+            }
+            if (r.status == LazStatus::ok) {
+                expect_same(r.tally, want.tally);
             } else {
-                EXPECT_EQ(t.records, 0u) << at_byte;
+                EXPECT_EQ(r.tally.records, 0u) << at;
             }
         }
+    }
+}
+
+// Streamed through windows of a few bytes (the XY and the Z layer each through its own), a chunk
+// decodes as it does held whole.
+TEST(LazLayered, StreamedChunkDecodesAsHeldWhole) {
+    const Bytes b = load("fullwave.laz");
+    LazFile f;
+    ASSERT_EQ(describe_laz(b, f), LazStatus::ok);
+    ChunkSpec spec;
+    spec.offset = 2580 + 8;
+    spec.bytes = 200880 - spec.offset;
+    spec.max_points = 50000;
+    ChunkDecoder whole(f);
+    const ChunkResult want = whole.decode(spec, Stop{});
+    ASSERT_EQ(want.status, LazStatus::ok);
+    for (std::size_t window : {std::size_t{1}, std::size_t{1000}, std::size_t{40000}}) {
+        SCOPED_TRACE(window);
+        ChunkDecoder small(f, window);
+        const ChunkResult got = small.decode(spec, Stop{});
+        ASSERT_EQ(got.status, LazStatus::ok);
+        expect_same(got.tally, want.tally);
+    }
+}
+
+// layered-chunks-of-100.laz: 301 points in chunks of 100, 100, 100 and 1 (its raw point and two
+// layers of the four bytes an empty stream is written as) from 477, the table at 2,434.
+TEST(LazLayered, CutFileCountsItsWholeChunks) {
+    const Bytes whole = load("layered-chunks-of-100.laz");
+    LazFile f;
+    ASSERT_EQ(describe_laz(whole, f), LazStatus::ok);
+    varnoke::laz::ChunkTable table;
+    ASSERT_EQ(varnoke::laz::read_chunk_table(f, Stop{}, table), LazStatus::ok);
+    ASSERT_EQ(table.chunks.size(), 4u);
+    const uint64_t unbounded = std::numeric_limits<uint64_t>::max();
+    const struct {
+        const char *what;
+        uint64_t keep;
+        uint64_t records, most;
+        unsigned missing;
+    } cases[] = {
+        {"whole", whole.size(), 301, 301, 0},
+        {"without its table", table.table_offset, 301, 301, VARNOKE_LAS_MISSING_CHUNK_TABLE},
+        {"inside the last chunk", table.table_offset - 1, 300, unbounded,
+         VARNOKE_LAS_MISSING_CHUNK_TABLE | VARNOKE_LAS_MISSING_RECORDS},
+        {"one byte into the second chunk", table.chunks[1].offset + 1, 100, unbounded,
+         VARNOKE_LAS_MISSING_CHUNK_TABLE | VARNOKE_LAS_MISSING_RECORDS},
+        {"at the third chunk", table.chunks[2].offset, 200, unbounded,
+         VARNOKE_LAS_MISSING_CHUNK_TABLE | VARNOKE_LAS_MISSING_RECORDS},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes b = whole;
+        b.resize(c.keep);
+        ASSERT_EQ(describe_laz(b, f), LazStatus::ok);
+        PointTally t;
+        ScanFindings found;
+        ASSERT_EQ(varnoke::scan_laz_file(f, Workers{}, 301, t, found), VARNOKE_LAS_OK);
+        EXPECT_EQ(t.records, c.records);
+        EXPECT_EQ(found.exact, c.most == c.records);
+        if (!found.exact) {
+            EXPECT_EQ(found.most_records, c.most);
+        }
+        EXPECT_EQ(found.missing, c.missing);
     }
 }
 

@@ -56,7 +56,7 @@ TEST(WarningsOutput, ShortNamesAfterEachLine) {
     FileResult cut = result_of("g.las", Outcome::truncated, VARNOKE_LAS_WARN_NO_CRS);
     cut.stale = VARNOKE_LAS_STALE_COUNT;
     cut.report.stored_records = 5;
-    cut.report.records = 2;
+    cut.report.records = cut.report.records_most = 2;
     FileResult refused = result_of("h.las", Outcome::refused, VARNOKE_LAS_WARN_NO_CRS);
     refused.status = VARNOKE_LAS_ERR_CHANGED;
     const struct {
@@ -102,7 +102,7 @@ TEST(WarningsOutput, JsonLayoutMemberByMember) {
     p.version_minor = 4;
     p.point_format = 6;
     p.record_length = 30;
-    p.records = 3;
+    p.records = p.records_most = 3;
     p.records_by_return[0] = 2;
     p.records_return_zero = 1;
     p.records_return_above = 0;
@@ -135,7 +135,7 @@ TEST(WarningsOutput, JsonLayoutMemberByMember) {
         "{\"format\":2,\"path\":\"a.las\",\"result\":\"stale\",\"status\":0,\"error\":null,"
         "\"reused\":false,\"rules\":{\"strict\":false,\"exact\":false},"
         "\"version\":\"1.4\",\"point_format\":6,\"record_length\":30,\"compressed\":false,"
-        "\"records\":3,\"records_most\":null,\"records_by_return\":[2,0,0,0,0,0,0,0,0,0,0,0,0,0,0],"
+        "\"records\":3,\"records_most\":3,\"records_by_return\":[2,0,0,0,0,0,0,0,0,0,0,0,0,0,0],"
         "\"records_return_zero\":1,\"records_return_above\":0,"
         "\"box\":{\"min_x\":1,\"max_x\":10,\"min_y\":2,\"max_y\":20,\"min_z\":3,\"max_z\":30},"
         "\"stored_records\":2,"
@@ -185,17 +185,25 @@ TEST(WarningsOutput, JsonLayoutMemberByMember) {
 }
 
 // The count a LAZ file's last chunk leaves open: the largest, only then.
-TEST(WarningsOutput, JsonRecordsMostOnlyForAnUncertainCount) {
+// records_most: the most the bytes allow, records itself where the count is exact, null where
+// nothing bounds it (a LAZ file cut inside its chunks).
+TEST(WarningsOutput, JsonRecordsMostIsTheMostTheBytesAllow) {
     FileResult r = result_of("u.laz", Outcome::uncertain, 0);
-    r.report.records = 4;
-    r.report.records_most = 9;
-    std::string line;
-    varnoke_las::append_json_line(line, r);
-    EXPECT_NE(line.find("\"records\":4,\"records_most\":null,"), std::string::npos) << line;
-    r.report.count_uncertain = 1;
-    line.clear();
-    varnoke_las::append_json_line(line, r);
-    EXPECT_NE(line.find("\"records\":4,\"records_most\":9,"), std::string::npos) << line;
+    const struct {
+        uint64_t most;
+        const char *json;
+    } rows[] = {
+        {4, "\"records\":4,\"records_most\":4,"},
+        {9, "\"records\":4,\"records_most\":9,"},
+        {UINT64_MAX, "\"records\":4,\"records_most\":null,"},
+    };
+    for (const auto &row : rows) {
+        r.report.records = 4;
+        r.report.records_most = row.most;
+        std::string line;
+        varnoke_las::append_json_line(line, r);
+        EXPECT_NE(line.find(row.json), std::string::npos) << line;
+    }
 }
 
 TEST(WarningsOutput, SummaryCountsFilesWithWarnings) {

@@ -477,7 +477,10 @@ typedef struct varnoke_las_report {
     unsigned known;         /* VARNOKE_LAS_KNOWN_* bits: which of the fields hold what was read */
     unsigned missing;       /* truncated: VARNOKE_LAS_MISSING_* bits, what the file lacks */
     uint64_t missing_bytes; /* truncated: at least this many bytes are missing at its end */
-    uint64_t records_most;  /* LAZ whose last chunk allows several counts: the largest */
+    uint64_t records_most;  /* LAZ whose last chunk allows several counts (count_uncertain, or
+                               the warning COUNT_UNPROVEN): the largest, records the smallest;
+                               UINT64_MAX for a LAZ file cut inside its chunks (records counts
+                               its whole chunks); otherwise records */
     uint64_t warnings;      /* VARNOKE_LAS_WARN_* bits, with the values (also of a truncated
                                file or an uncertain count); varnoke_las_warning_text() */
     unsigned warning_box_sides;    /* bit k: side k of the box is off, but by less than stale

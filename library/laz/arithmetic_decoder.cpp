@@ -103,4 +103,11 @@ void SymbolModel::adapt() {
     countdown_ = interval_;
 }
 
+bool ends_exactly(const ArithmeticDecoder &d, uint64_t stream_bytes) {
+    if (d.overrun() || d.bytes_consumed() != stream_bytes) return false;
+    const uint32_t v = d.value();
+    if (d.length() > 2 * kMinLength) return v >= 1 && v <= kMinLength;
+    return v >= (kMinLength >> 1) - 0xFFFFu && v <= (kMinLength >> 1);
+}
+
 }  // namespace varnoke::laz

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "byte_feed.h"
+
 namespace varnoke::laz {
 
 // Interval bounds of the coder and the precision of the models' probabilities, as LAZ writers
@@ -71,11 +73,14 @@ class SymbolModel {
 
 class ArithmeticDecoder {
  public:
-    // Starts decoding the bytes [begin, end); false if they cannot hold the initial bytes.
-    bool start(const unsigned char *begin, const unsigned char *end) {
+    // Starts decoding the bytes [begin, end), followed, where `feed` is given, by the rest of its
+    // stretch; false if they cannot hold the initial bytes.
+    bool start(const unsigned char *begin, const unsigned char *end, ByteFeed *feed = nullptr) {
         begin_ = begin;
         next_ = begin;
         end_ = end;
+        feed_ = feed;
+        dropped_ = 0;
         past_end_ = 0;
         corrupt_ = false;
         length_ = kMaxLength;
@@ -164,15 +169,15 @@ class ArithmeticDecoder {
         return (uint64_t{read_int()} << 32) | low;
     }
 
-    // True once the decoder wanted a byte at or after `end`: it then reads zeros, never past
-    // `end`, and everything decoded since is garbage the caller must refuse.
+    // True once the decoder wanted a byte past the end of its stretch: it then reads zeros, never
+    // past the end, and everything decoded since is garbage the caller must refuse.
     bool overrun() const { return past_end_ != 0; }
     // True once a raw read gave a value no writer could have stored: the bytes are not a LAZ
     // stream.
     bool corrupt() const { return corrupt_; }
-    // Bytes taken from begin so far, counting the zeros supplied past `end`.
-    std::size_t bytes_consumed() const {
-        return static_cast<std::size_t>(next_ - begin_) + past_end_;
+    // Bytes taken from the start so far, counting the zeros supplied past the end.
+    uint64_t bytes_consumed() const {
+        return dropped_ + static_cast<uint64_t>(next_ - begin_) + past_end_;
     }
     // The state of the interval, for the check of a stream's end.
     uint32_t value() const { return value_; }
@@ -192,23 +197,41 @@ class ArithmeticDecoder {
     }
 
     // Brings the interval back above kMinLength. Whether a byte is due is close to a coin toss,
-    // so away from the end the bytes due (0 to 3) are shifted in without a branch.
+    // so away from the end of the bytes at hand the bytes due (0 to 3) are shifted in without a
+    // branch.
     void refill() {
         if (end_ - next_ >= 4) {
-            const uint32_t due = static_cast<uint32_t>(std::countl_zero(length_)) >> 3;
-            const uint32_t word = (uint32_t{next_[0]} << 24) | (uint32_t{next_[1]} << 16) |
-                                  (uint32_t{next_[2]} << 8) | next_[3];
-            value_ = static_cast<uint32_t>((uint64_t{value_} << (8 * due)) |
-                                           (uint64_t{word} >> (32 - 8 * due)));
-            length_ <<= 8 * due;
-            next_ += due;
-        } else if (length_ < kMinLength) {
-            renormalise();
+            shift_in();
+        } else {
+            refill_near_end();
         }
+    }
+
+    void shift_in() {
+        const uint32_t due = static_cast<uint32_t>(std::countl_zero(length_)) >> 3;
+        const uint32_t word = (uint32_t{next_[0]} << 24) | (uint32_t{next_[1]} << 16) |
+                              (uint32_t{next_[2]} << 8) | next_[3];
+        value_ = static_cast<uint32_t>((uint64_t{value_} << (8 * due)) |
+                                       (uint64_t{word} >> (32 - 8 * due)));
+        length_ <<= 8 * due;
+        next_ += due;
+    }
+
+    // Within four bytes of the end of the bytes at hand: once a chunk, or once a window.
+    [[gnu::noinline]] void refill_near_end() {
+        if (feed_ != nullptr) {
+            pull();
+            if (end_ - next_ >= 4) {
+                shift_in();
+                return;
+            }
+        }
+        if (length_ < kMinLength) renormalise();
     }
 
     void renormalise() {
         do {
+            if (next_ == end_ && feed_ != nullptr) pull();
             uint32_t byte = 0;
             if (next_ < end_) {
                 byte = *next_++;
@@ -220,14 +243,35 @@ class ArithmeticDecoder {
         } while (length_ < kMinLength);
     }
 
+    // The next bytes of the stretch, the unread ones kept; the feed is dropped once it has no
+    // more to give.
+    void pull() {
+        const auto keep = static_cast<std::size_t>(end_ - next_);
+        dropped_ += static_cast<uint64_t>(next_ - begin_);
+        const std::span<const unsigned char> window = feed_->more(next_, keep);
+        begin_ = window.data();
+        next_ = begin_;
+        end_ = begin_ + window.size();
+        if (window.size() == keep) feed_ = nullptr;
+    }
+
     const unsigned char *begin_ = nullptr;
     const unsigned char *next_ = nullptr;
     const unsigned char *end_ = nullptr;
+    ByteFeed *feed_ = nullptr;  // the rest of the stretch, where it is not all at hand
+    uint64_t dropped_ = 0;      // bytes consumed before begin_
     std::size_t past_end_ = 0;
     bool corrupt_ = false;
     uint32_t value_ = 0;
     uint32_t length_ = 0;
 };
+
+// Whether the stream decoded by `d` ends here, after exactly `stream_bytes` bytes. The writer
+// ends a stream by moving into the interval and emitting the bytes that fix it, padded with zeros
+// to the four bytes a reader takes ahead. A stream decoded to its true end has therefore used
+// exactly its bytes, and its window then holds what that ending leaves: 1 to 2^24 above the
+// interval's base after a long interval (longer than 2^25), 2^23 - 0xFFFF to 2^23 after a short one.
+bool ends_exactly(const ArithmeticDecoder &d, uint64_t stream_bytes);
 
 }  // namespace varnoke::laz
 

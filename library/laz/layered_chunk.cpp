@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "arithmetic_decoder.h"
+#include "chunk_bytes.h"
 #include "integer_decoder.h"
 #include "running_median.h"
 
@@ -38,7 +39,7 @@ int32_t wrap_add(int32_t a, int32_t b) {
 }
 
 // The layers an item keeps in a chunk; 0 for an item layered chunks cannot hold.
-std::size_t layers_of(const LayeredItem &item) {
+std::size_t layers_of(const LazItem &item) {
     if (item.version != 3 && item.version != 4) return 0;
     switch (item.type) {
     case kPoint14: return item.size == 30 ? kPoint14Layers : 0;
@@ -112,9 +113,9 @@ struct Channel {
         for (auto &m : returns_of) m.reset();
         for (auto &m : return_after) m.reset();
         return_jump.reset();
-        dx.init();
-        dy.init();
-        z.init();
+        dx.reset();
+        dy.reset();
+        z.reset();
         for (auto &m : mid_x) m.reset();
         for (auto &m : mid_y) m.reset();
         take(from);
@@ -162,28 +163,15 @@ struct LayeredChunkDecoder::Models {
 
 namespace {
 
-// The points after the first, from the XY layer and, when it is not empty, the Z layer.
+// The points after the first, from the XY layer and, where it is not empty, the Z layer.
 class LayerDecoder {
  public:
-    LayerDecoder(LayeredChunkDecoder::Models &models, const unsigned char *first_point,
-                 const unsigned char *xy_begin, const unsigned char *xy_end,
-                 const unsigned char *z_begin, const unsigned char *z_end)
-        : m_(models) {
-        LastPoint p;
-        for (int i = 0; i < 3; ++i) p.xyz[i] = load_i32(first_point + 4 * i);
-        p.return_number = first_point[14] & 15u;
-        p.returns = first_point[14] >> 4;
-        current_ = (first_point[15] >> 4) & 3u;
+    LayerDecoder(LayeredChunkDecoder::Models &models, const LastPoint &first, uint32_t channel,
+                 ArithmeticDecoder &xy, ArithmeticDecoder &z, bool with_z)
+        : m_(models), current_(channel), xy_(xy), z_(z), with_z_(with_z) {
         m_.active.fill(false);
-        m_.start(current_, p);
-        xy_ok_ = xy_.start(xy_begin, xy_end);
-        with_z_ = z_begin != z_end;
-        z_ok_ = !with_z_ || z_.start(z_begin, z_end);
+        m_.start(current_, first);
     }
-
-    bool started() const { return xy_ok_ && z_ok_; }
-    bool overrun() const { return xy_.overrun() || (with_z_ && z_.overrun()); }
-    bool corrupt() const { return xy_.corrupt() || (with_z_ && z_.corrupt()); }
 
     const LastPoint &next() {
         Channel *ch = &*m_.channels[current_];
@@ -224,20 +212,20 @@ class LayerDecoder {
         const uint32_t single = n == 1 ? 1u : 0u;
         const std::size_t slot = (std::size_t{kReturnClass[n][r]} << 1) | (time_changed ? 1u : 0u);
 
-        const int32_t step_x = ch->dx.decompress(xy_, ch->mid_x[slot].get(), single);
+        const int32_t step_x = ch->dx.decode(xy_, ch->mid_x[slot].get(), single);
         p.xyz[0] = wrap_add(p.xyz[0], step_x);
         ch->mid_x[slot].add(step_x);
 
-        const uint32_t kx = ch->dx.k();
+        const uint32_t kx = ch->dx.last_class();
         const int32_t step_y =
-            ch->dy.decompress(xy_, ch->mid_y[slot].get(), single + (kx < 20 ? kx & ~1u : 20u));
+            ch->dy.decode(xy_, ch->mid_y[slot].get(), single + (kx < 20 ? kx & ~1u : 20u));
         p.xyz[1] = wrap_add(p.xyz[1], step_y);
         ch->mid_y[slot].add(step_y);
 
         if (with_z_) {
-            const uint32_t k = (ch->dx.k() + ch->dy.k()) / 2;
+            const uint32_t k = (ch->dx.last_class() + ch->dy.last_class()) / 2;
             int32_t &pred = ch->last_z[depth_class(n, r)];
-            p.xyz[2] = ch->z.decompress(z_, pred, single + (k < 18 ? k & ~1u : 18u));
+            p.xyz[2] = ch->z.decode(z_, pred, single + (k < 18 ? k & ~1u : 18u));
             pred = p.xyz[2];
         }
         p.time_changed = time_changed;
@@ -248,83 +236,104 @@ class LayerDecoder {
     // Channels are started on first sight only: small chunks seldom see more than one.
     LayeredChunkDecoder::Models &m_;
     uint32_t current_ = 0;
-    ArithmeticDecoder xy_;
-    ArithmeticDecoder z_;
+    ArithmeticDecoder &xy_;
+    ArithmeticDecoder &z_;
     bool with_z_ = false;
-    bool xy_ok_ = false;
-    bool z_ok_ = false;
 };
 
 }  // namespace
 
+std::size_t layer_count(std::span<const LazItem> items) {
+    if (items.empty() || items[0].type != kPoint14) return 0;
+    std::size_t layers = 0;
+    for (const LazItem &item : items) {
+        const std::size_t n = layers_of(item);
+        if (n == 0 || (&item != items.data() && item.type == kPoint14)) return 0;
+        layers += n;
+    }
+    return layers;
+}
+
 LayeredChunkDecoder::LayeredChunkDecoder() : models_(std::make_unique<Models>()) {}
 LayeredChunkDecoder::~LayeredChunkDecoder() = default;
 
-LayeredStatus decode_layered_chunk(std::span<const unsigned char> chunk,
-                                   std::span<const LayeredItem> items, uint32_t max_points,
-                                   PointTally &tally, LayeredBytes *bytes) {
-    LayeredChunkDecoder decoder;
-    return decoder.decode(chunk, items, max_points, tally, bytes);
-}
-
-LayeredStatus LayeredChunkDecoder::decode(std::span<const unsigned char> chunk,
-                                          std::span<const LayeredItem> items,
-                                          uint32_t max_points, PointTally &tally,
-                                          LayeredBytes *bytes) {
-    if (items.empty() || items[0].type != kPoint14) return LayeredStatus::bad_items;
+ChunkResult LayeredChunkDecoder::decode(ChunkBytes &bytes, std::span<const LazItem> items,
+                                        const ChunkSpec &spec, const Stop &stop) {
+    ChunkResult result;
+    const auto fail = [&](LazStatus why) {
+        result.status = bytes.read_failed() ? LazStatus::read_failed : why;
+        return result;
+    };
+    const std::size_t layers = layer_count(items);
+    if (layers == 0) return fail(LazStatus::item_mismatch);
     std::size_t record = 0;
-    std::size_t layers = 0;
-    for (const LayeredItem &item : items) {
-        const std::size_t n = layers_of(item);
-        if (n == 0 || (&item != items.data() && item.type == kPoint14)) {
-            return LayeredStatus::bad_items;
-        }
-        layers += n;
-        record += item.size;
-    }
+    for (const LazItem &item : items) record += item.size;
     const std::size_t head = record + 4 + 4 * layers;
-    if (chunk.size() < head) return LayeredStatus::truncated;
-    const unsigned char *base = chunk.data();
+    const unsigned char *base = bytes.head(head);
+    if (base == nullptr) return fail(LazStatus::chunk_truncated);
     const uint32_t count = load_u32(base + record);
-    if (count == 0) return LayeredStatus::no_points;
-    if (count > max_points) return LayeredStatus::too_many_points;
+    if (count == 0) return fail(LazStatus::no_points);
+    if (count > spec.max_points) return fail(LazStatus::too_many_points);
+    // A variable chunk's count is also its table's: the two must agree.
+    if (spec.points != 0 && count != spec.points) return fail(LazStatus::count_mismatch);
 
     // The sizes are summed before any layer is touched; 64 bits hold any sum of 32-bit sizes.
     const unsigned char *sizes = base + record + 4;
     uint64_t total = 0;
     for (std::size_t i = 0; i < layers; ++i) total += load_u32(sizes + 4 * i);
-    const uint64_t room = chunk.size() - head;
-    if (total > room) return LayeredStatus::layers_past_end;
+    // The layers fill the chunk to its last byte: every real chunk ends so, and one that does
+    // not has had a size or its bytes changed.
+    if (total > bytes.size() - head) return fail(LazStatus::layers_past_end);
+    if (bytes.exact() && total < bytes.size() - head) {
+        return fail(LazStatus::layers_short_of_end);
+    }
     const uint32_t xy_size = load_u32(sizes);
     const uint32_t z_size = load_u32(sizes + 4);
-    if (count > 1 && xy_size == 0) return LayeredStatus::missing_layer;
+    if (count > 1 && xy_size == 0) return fail(LazStatus::missing_layer);
 
     PointTally part;
     LastPoint first;
     for (int i = 0; i < 3; ++i) first.xyz[i] = load_i32(base + 4 * i);
     first.return_number = base[14] & 15u;
+    first.returns = base[14] >> 4;
+    const uint32_t channel = (base[15] >> 4) & 3u;
     count_point(first, part);
+    // Every layer decoded must end exactly at its stated size; an empty one is not decoded (an
+    // empty Z layer keeps the first point's Z).
+    ArithmeticDecoder xy;
+    ArithmeticDecoder z;
+    const bool with_xy = xy_size != 0;
+    const bool with_z = z_size != 0;
+    if (with_xy && !bytes.stream(xy, head, xy_size, false)) return fail(LazStatus::stream_overrun);
+    if (with_z && !bytes.stream(z, head + uint64_t{xy_size}, z_size, true)) {
+        return fail(LazStatus::stream_overrun);
+    }
     if (count > 1) {
-        const unsigned char *xy = base + head;
-        const unsigned char *z = xy + xy_size;
-        LayerDecoder decoder(*models_, base, xy, z, z, z + z_size);
-        if (!decoder.started()) return LayeredStatus::stream_overrun;
+        LayerDecoder decoder(*models_, first, channel, xy, z, with_z);
         // A stream past its end yields zeros for ever: stop at the next look rather than
         // decode garbage up to the bound.
         for (uint32_t i = 1; i < count; ++i) {
             count_point(decoder.next(), part);
-            if ((i & 4095u) == 0 && decoder.overrun()) return LayeredStatus::stream_overrun;
+            if ((i & 4095u) == 0) {
+                if (xy.overrun() || (with_z && z.overrun())) return fail(LazStatus::stream_overrun);
+                if (stop.requested()) return fail(LazStatus::stopped);
+                // A window of zero over nothing but zeros never reaches a writer's ending.
+                if (xy.value() == 0 && bytes.zeros(head + xy.bytes_consumed(), head + uint64_t{xy_size})) {
+                    return fail(LazStatus::stream_end);
+                }
+            }
         }
-        if (decoder.overrun()) return LayeredStatus::stream_overrun;
-        if (decoder.corrupt()) return LayeredStatus::stream_corrupt;
     }
-    merge(tally, part);
-    if (bytes != nullptr) {
-        bytes->decoded = head + uint64_t{xy_size} + z_size;
-        bytes->skipped = total - xy_size - z_size;
-        bytes->trailing = room - total;
+    if (xy.overrun() || (with_z && z.overrun())) return fail(LazStatus::stream_overrun);
+    if (xy.corrupt() || (with_z && z.corrupt())) return fail(LazStatus::stream_corrupt);
+    if ((with_xy && !ends_exactly(xy, xy_size)) || (with_z && !ends_exactly(z, z_size))) {
+        return fail(LazStatus::stream_end);
     }
-    return LayeredStatus::ok;
+    if (bytes.read_failed()) return fail(LazStatus::read_failed);
+    result.tally = part;
+    result.bytes = head + total;
+    result.most = count;
+    return result;
 }
 
 }  // namespace varnoke::laz

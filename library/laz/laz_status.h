@@ -1,4 +1,5 @@
-// Why a LAZ file could not be counted: one value per reason, each with its sentence.
+// Why LAZ point data could not be counted: one value per reason, for every part of the decoder.
+// The status functions' table of them is in laz_scan.cpp.
 #ifndef VARNOKE_LAZ_STATUS_H
 #define VARNOKE_LAZ_STATUS_H
 
@@ -6,6 +7,7 @@ namespace varnoke::laz {
 
 enum class LazStatus {
     ok,
+    // The LASzip VLR and its items.
     no_laszip_vlr,            // no VLR of user "laszip encoded", record 22204
     vlr_outside_header,       // a VLR runs past the start of the point data
     vlr_truncated,            // the LASzip VLR is shorter than its item list
@@ -17,24 +19,31 @@ enum class LazStatus {
     unsupported_item_version, // an item version of a type we know, but cannot decode
     item_version_1,           // pointwise items of LASzip before 2.0
     bad_chunk_size,           // a fixed chunk size of 0
+    // The chunk table.
     table_missing,            // the chunk table's offset is -1 and no offset ends the file
-    table_outside_file,       // the chunk table lies outside the file
+    table_outside_data,       // the chunk table lies past the point data, before the EVLRs
     table_before_chunks,      // the chunk table starts before the first chunk
     table_version,            // the chunk table's version is not 0
     too_many_chunks,          // more chunks than the bytes before the table could hold
-    table_overrun,            // the chunk table's own stream ran past the file
-    chunks_overrun,           // the chunks' sizes overlap or run past the table
-    chunk_count_zero,         // a variable chunk that holds no point
-    too_many_points,          // a chunk that holds more points than it may
-    chunk_truncated,          // a chunk shorter than its first point and the coder's bytes
-    stream_overrun,           // a chunk's stream wanted more bytes than the chunk holds
-    stream_corrupt,           // a chunk's stream held a value no writer stores
-    layered_failed,           // the layered decoder refused a chunk
+    table_overrun,            // the chunk table's own stream ran past the point data
+    chunks_overrun,           // a chunk smaller than it can be, or the sizes run past the table
+    chunks_short_of_table,    // the chunks end before the table begins
+    // One chunk.
+    chunk_truncated,          // shorter than its first point and what must follow it
+    no_points,                // a chunk that says it holds no point
+    too_many_points,          // more points than the chunk may hold
+    count_mismatch,           // a variable chunk holding other than its table's count
+    layers_past_end,          // the layers' sizes add up to more bytes than the chunk has
+    layers_short_of_end,      // the layers end before the chunk does
+    missing_layer,            // the X, Y and return layer is empty while points follow the first
+    stream_overrun,           // a stream wanted more bytes than it holds
+    stream_corrupt,           // a stream held a value no writer stores
+    stream_end,               // a stream that does not end exactly at its last byte
+    // The file and the call.
     read_failed,              // the file could not be read
+    no_memory,                // no memory for the decoder
+    stopped,                  // the caller asked the scan to stop
 };
-
-// A short English sentence for `status`.
-const char *laz_status_text(LazStatus status);
 
 }  // namespace varnoke::laz
 

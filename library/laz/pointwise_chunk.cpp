@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "arithmetic_decoder.h"
+#include "chunk_bytes.h"
 #include "integer_decoder.h"
 #include "running_median.h"
 
@@ -56,11 +57,11 @@ class Point10 {
     explicit Point10(const unsigned char *raw)
         : x_(i32_at(raw)), y_(i32_at(raw + 4)), z_(i32_at(raw + 8)), flags_(raw[14]),
           classification_(raw[15]), user_data_(raw[17]) {
-        intensity_.init();
-        point_source_.init();
-        dx_.init();
-        dy_.init();
-        dz_.init();
+        intensity_.reset();
+        point_source_.reset();
+        dx_.reset();
+        dy_.reset();
+        dz_.reset();
     }
 
     void next(ArithmeticDecoder &d) {
@@ -69,7 +70,7 @@ class Point10 {
             if (changed & 32) flags_ = static_cast<uint8_t>(d.decode_symbol(flags_models_[flags_]));
             const uint32_t ctx = context();
             // Intensity, scan angle and point source are decoded only to stay in step.
-            if (changed & 16) intensity_.decompress(d, 0, ctx < 3 ? ctx : 3);
+            if (changed & 16) intensity_.decode(d, 0, ctx < 3 ? ctx : 3);
             if (changed & 8) {
                 classification_ =
                     static_cast<uint8_t>(d.decode_symbol(class_models_[classification_]));
@@ -78,7 +79,7 @@ class Point10 {
             if (changed & 2) {
                 user_data_ = static_cast<uint8_t>(d.decode_symbol(user_models_[user_data_]));
             }
-            if (changed & 1) point_source_.decompress(d, 0);
+            if (changed & 1) point_source_.decode(d, 0);
         }
         const uint32_t r = flags_ & 7u;
         const uint32_t n = (flags_ >> 3) & 7u;
@@ -86,18 +87,18 @@ class Point10 {
         const uint32_t level = r > n ? r - n : n - r;
         const uint32_t single = n == 1 ? 1 : 0;
 
-        const int32_t dx = dx_.decompress(d, median_x_[m].get(), single);
+        const int32_t dx = dx_.decode(d, median_x_[m].get(), single);
         x_ = wrapping_add(x_, dx);
         median_x_[m].add(dx);
 
-        const uint32_t kx = dx_.k();
+        const uint32_t kx = dx_.last_class();
         const int32_t dy =
-            dy_.decompress(d, median_y_[m].get(), single + (kx < 20 ? (kx & ~1u) : 20));
+            dy_.decode(d, median_y_[m].get(), single + (kx < 20 ? (kx & ~1u) : 20));
         y_ = wrapping_add(y_, dy);
         median_y_[m].add(dy);
 
-        const uint32_t kxy = (dx_.k() + dy_.k()) / 2;
-        z_ = dz_.decompress(d, height_[level], single + (kxy < 18 ? (kxy & ~1u) : 18));
+        const uint32_t kxy = (dx_.last_class() + dy_.last_class()) / 2;
+        z_ = dz_.decode(d, height_[level], single + (kxy < 18 ? (kxy & ~1u) : 18));
         height_[level] = z_;
     }
 
@@ -125,7 +126,7 @@ class Point10 {
 // choose it; the times themselves are not kept.
 class GpsTime11 {
  public:
-    GpsTime11() { times_.init(); }
+    GpsTime11() { times_.reset(); }
 
     // False on a stream that keeps switching sequences, which no writer produces.
     bool next(ArithmeticDecoder &d) {
@@ -133,7 +134,7 @@ class GpsTime11 {
             if (diff_[last_] == 0) {
                 const uint32_t code = d.decode_symbol(zero_diff_);
                 if (code == 1) {
-                    diff_[last_] = times_.decompress(d, 0, 0);
+                    diff_[last_] = times_.decode(d, 0, 0);
                     extremes_[last_] = 0;
                 } else if (code == 2) {
                     new_sequence(d);
@@ -145,22 +146,22 @@ class GpsTime11 {
             }
             const uint32_t code = d.decode_symbol(multi_);
             if (code == 1) {
-                times_.decompress(d, diff_[last_], 1);
+                times_.decode(d, diff_[last_], 1);
                 extremes_[last_] = 0;
             } else if (code < kUnchanged) {
                 if (code == 0) {
-                    extreme(times_.decompress(d, 0, 7));
+                    extreme(times_.decode(d, 0, 7));
                 } else if (code < kMulti) {
-                    times_.decompress(d, wrapping_mul(static_cast<int32_t>(code), diff_[last_]),
+                    times_.decode(d, wrapping_mul(static_cast<int32_t>(code), diff_[last_]),
                                       code < 10 ? 2 : 3);
                 } else if (code == kMulti) {
-                    extreme(times_.decompress(d, wrapping_mul(kMulti, diff_[last_]), 4));
+                    extreme(times_.decode(d, wrapping_mul(kMulti, diff_[last_]), 4));
                 } else {
                     const int32_t factor = static_cast<int32_t>(kMulti) - static_cast<int32_t>(code);
                     if (factor > kMultiMinus) {
-                        times_.decompress(d, wrapping_mul(factor, diff_[last_]), 5);
+                        times_.decode(d, wrapping_mul(factor, diff_[last_]), 5);
                     } else {
-                        extreme(times_.decompress(d, wrapping_mul(kMultiMinus, diff_[last_]), 6));
+                        extreme(times_.decode(d, wrapping_mul(kMultiMinus, diff_[last_]), 6));
                     }
                 }
             } else if (code == kFull) {
@@ -182,7 +183,7 @@ class GpsTime11 {
 
     void new_sequence(ArithmeticDecoder &d) {
         next_ = (next_ + 1) & 3;
-        times_.decompress(d, 0, 8);  // high half of the time
+        times_.decode(d, 0, 8);  // high half of the time
         d.read_int();                // low half
         last_ = next_;
         diff_[last_] = 0;
@@ -226,39 +227,49 @@ class Rgb12 {
     SymbolModel diffs_[6];
 };
 
-// Extra bytes: one model per byte.
+// Extra bytes: one model per byte, made when a point first needs it. A fresh model spreads its
+// 256 symbols evenly, so each costs the stream a whole byte: no more models are made than the
+// stream has bytes, whatever size the item claims.
 class Bytes {
  public:
-    explicit Bytes(uint32_t count) : models_(count, SymbolModel(256)) {}
-    void next(ArithmeticDecoder &d) {
+    explicit Bytes(uint32_t count) : count_(count) {}
+    // False once a new model's symbol ran past the stream's bytes.
+    bool next(ArithmeticDecoder &d) {
         for (SymbolModel &m : models_) d.decode_symbol(m);
+        while (models_.size() < count_) {
+            models_.emplace_back(256);
+            d.decode_symbol(models_.back());
+            if (d.overrun()) return false;
+        }
+        return true;
     }
 
  private:
+    uint32_t count_;
     std::vector<SymbolModel> models_;
 };
 
 class WavePacket13 {
  public:
     WavePacket13() : offset_kind_{SymbolModel(4), SymbolModel(4), SymbolModel(4), SymbolModel(4)} {
-        offset_diff_.init();
-        size_.init();
-        return_point_.init();
-        xyz_.init();
+        offset_diff_.reset();
+        size_.reset();
+        return_point_.reset();
+        xyz_.reset();
     }
     void next(ArithmeticDecoder &d) {
         d.decode_symbol(descriptor_);
         kind_ = d.decode_symbol(offset_kind_[kind_]);
         if (kind_ == 2) {
-            offset_diff_.decompress(d, 0);
+            offset_diff_.decode(d, 0);
         } else if (kind_ == 3) {
             d.read_int64();
         }
-        size_.decompress(d, 0);
-        return_point_.decompress(d, 0);
-        xyz_.decompress(d, 0, 0);
-        xyz_.decompress(d, 0, 1);
-        xyz_.decompress(d, 0, 2);
+        size_.decode(d, 0);
+        return_point_.decode(d, 0);
+        xyz_.decode(d, 0, 0);
+        xyz_.decode(d, 0, 1);
+        xyz_.decode(d, 0, 2);
     }
 
  private:
@@ -268,15 +279,15 @@ class WavePacket13 {
     IntegerDecoder offset_diff_{32}, size_{32}, return_point_{32}, xyz_{32, 3};
 };
 
-// The writer ends a stream by moving into the interval and emitting the bytes that fix it,
-// padded with zeros to the four bytes a reader takes ahead. A stream decoded to its true end
-// has therefore used exactly its bytes, and its window then holds what that ending leaves:
-// at most 2^24 above the interval's base after a long interval, about 2^23 after a short one.
-bool ends_here(const ArithmeticDecoder &d, std::size_t stream_bytes) {
-    if (d.overrun() || d.bytes_consumed() != stream_bytes) return false;
-    const uint32_t v = d.value();
-    if (d.length() > 2 * kMinLength) return v >= 1 && v <= kMinLength;
-    return v >= (kMinLength >> 1) - 0xFFFFu && v <= (kMinLength >> 1);
+// A window of zero over nothing but zeros stays zero, decoding the likeliest symbol again and
+// again (thousands of points a byte) and never reaching the value a writer's ending leaves: the
+// stream can end nowhere, however far it is decoded.
+bool never_ends(const ArithmeticDecoder &d, ChunkBytes &bytes, std::size_t stream_at) {
+    return d.value() == 0 && bytes.zeros(stream_at + d.bytes_consumed(), bytes.size());
+}
+
+uint64_t grown(uint64_t bound, uint64_t bytes) {
+    return bound > UINT64_MAX - bytes ? UINT64_MAX : bound + bytes;
 }
 
 void count_point(PointTally &t, int32_t x, int32_t y, int32_t z, uint32_t r) {
@@ -291,10 +302,13 @@ void count_point(PointTally &t, int32_t x, int32_t y, int32_t z, uint32_t r) {
 
 }  // namespace
 
-PointwiseResult decode_pointwise_chunk(std::span<const unsigned char> chunk,
-                                       std::span<const LazItem> items, uint64_t max_points,
-                                       uint64_t known_points, PointTally &tally) {
-    PointwiseResult result;
+ChunkResult decode_pointwise_chunk(ChunkBytes &bytes, std::span<const LazItem> items,
+                                   const ChunkSpec &spec, const Stop &stop) {
+    ChunkResult result;
+    const auto fail = [&](LazStatus why) {
+        result.status = bytes.read_failed() ? LazStatus::read_failed : why;
+        return result;
+    };
     std::size_t record = 0;
     bool version_1 = false;
     for (const LazItem &item : items) {
@@ -305,23 +319,11 @@ PointwiseResult decode_pointwise_chunk(std::span<const unsigned char> chunk,
     }
     if (items.empty() || items[0].type != static_cast<uint16_t>(ItemType::point10) ||
         items[0].size != 20) {
-        result.status = LazStatus::item_mismatch;
-        return result;
+        return fail(LazStatus::item_mismatch);
     }
-    if (version_1) {
-        result.status = LazStatus::item_version_1;
-        return result;
-    }
-    if (known_points > max_points) {
-        result.status = LazStatus::too_many_points;
-        return result;
-    }
-    if (chunk.size() < record + 4) {
-        result.status = LazStatus::chunk_truncated;
-        return result;
-    }
+    if (version_1) return fail(LazStatus::item_version_1);
+    if (spec.points > spec.max_points) return fail(LazStatus::too_many_points);
 
-    Point10 point(chunk.data());
     std::unique_ptr<GpsTime11> gps;
     std::unique_ptr<Rgb12> rgb;
     std::unique_ptr<Bytes> extra;
@@ -332,13 +334,16 @@ PointwiseResult decode_pointwise_chunk(std::span<const unsigned char> chunk,
         case ItemType::rgb12: rgb = std::make_unique<Rgb12>(); break;
         case ItemType::byte: extra = std::make_unique<Bytes>(items[i].size); break;
         case ItemType::wavepacket13: wave = std::make_unique<WavePacket13>(); break;
-        default: result.status = LazStatus::item_mismatch; return result;
+        default: return fail(LazStatus::item_mismatch);
         }
     }
 
+    const unsigned char *raw = bytes.head(record);
+    if (raw == nullptr || bytes.size() - record < 4) return fail(LazStatus::chunk_truncated);
+    Point10 point(raw);
     ArithmeticDecoder d;
-    const std::span<const unsigned char> stream = chunk.subspan(record);
-    d.start(stream.data(), stream.data() + stream.size());
+    const uint64_t stream_bytes = bytes.size() - record;
+    if (!bytes.stream(d, record, stream_bytes, false)) return fail(LazStatus::chunk_truncated);
 
     PointTally part;
     count_point(part, point.x(), point.y(), point.z(), point.return_number());
@@ -352,52 +357,68 @@ PointwiseResult decode_pointwise_chunk(std::span<const unsigned char> chunk,
                 if (!gps->next(d)) return false;
                 break;
             case ItemType::rgb12: rgb->next(d); break;
-            case ItemType::byte: extra->next(d); break;
+            case ItemType::byte:
+                if (!extra->next(d)) return false;
+                break;
             default: wave->next(d); break;
             }
         }
         return true;
     };
 
-    if (known_points != 0) {
-        for (; decoded < known_points; ++decoded) {
+    if (spec.points != 0) {
+        for (; decoded < spec.points; ++decoded) {
             if (!decode_one() || d.corrupt()) {
-                result.status = LazStatus::stream_corrupt;
-                return result;
+                return fail(d.overrun() ? LazStatus::stream_overrun : LazStatus::stream_corrupt);
             }
-            if (d.overrun()) {
-                result.status = LazStatus::stream_overrun;
-                return result;
+            if (d.overrun()) return fail(LazStatus::stream_overrun);
+            if ((decoded & 4095u) == 0) {
+                if (stop.requested()) return fail(LazStatus::stopped);
+                if (never_ends(d, bytes, record)) return fail(LazStatus::stream_end);
             }
             count_point(part, point.x(), point.y(), point.z(), point.return_number());
         }
-        result.points = decoded;
-        result.count = ChunkCount::stored;
-    } else {
-        // Decode while the stream has bytes left; every count at which it ends exactly is a
-        // candidate, and the bytes are used up once it has read past them.
-        uint64_t first = 0;
-        for (;;) {
-            if (ends_here(d, stream.size())) {
-                if (first == 0) {
-                    first = decoded;
-                } else {
-                    ++result.other_counts;
-                }
-            }
-            if (decoded >= max_points || d.bytes_consumed() > stream.size()) break;
-            if (!decode_one() || d.corrupt()) break;
-            ++decoded;
-            if (first == 0) count_point(part, point.x(), point.y(), point.z(), point.return_number());
-        }
-        if (first == 0) {
-            result.status = d.corrupt() ? LazStatus::stream_corrupt : LazStatus::stream_overrun;
-            return result;
-        }
-        result.points = first;
-        result.count = result.other_counts == 0 ? ChunkCount::exact : ChunkCount::ambiguous;
+        // The stream must end here: at the chunk's last byte, or, walking, where the bytes it
+        // used end.
+        const uint64_t used = spec.walk ? d.bytes_consumed() : stream_bytes;
+        if (!ends_exactly(d, used)) return fail(LazStatus::stream_end);
+        if (bytes.read_failed()) return fail(LazStatus::read_failed);
+        result.tally = part;
+        result.bytes = record + used;
+        result.most = decoded;
+        return result;
     }
-    merge(tally, part);
+    // Decode while the stream has bytes left; every count at which it ends exactly is a
+    // candidate, and the bytes are used up once it has read past them.
+    uint64_t first = 0;
+    for (;;) {
+        if (ends_exactly(d, stream_bytes)) {
+            if (first == 0) {
+                first = decoded;
+                result.tally = part;
+            }
+            result.most = decoded;
+            if (decoded == spec.wanted) {
+                result.has_wanted = true;
+                result.at_wanted = part;
+            }
+        }
+        const uint64_t bound = spec.bound_grows ? grown(spec.max_points, d.bytes_consumed())
+                                                : spec.max_points;
+        if (decoded >= bound || d.bytes_consumed() > stream_bytes) break;
+        if ((decoded & 4095u) == 0) {
+            if (stop.requested()) return fail(LazStatus::stopped);
+            if (never_ends(d, bytes, record)) break;
+        }
+        if (!decode_one() || d.corrupt()) break;
+        ++decoded;
+        count_point(part, point.x(), point.y(), point.z(), point.return_number());
+    }
+    if (first == 0) {
+        return fail(d.corrupt() ? LazStatus::stream_corrupt : LazStatus::stream_end);
+    }
+    if (bytes.read_failed()) return fail(LazStatus::read_failed);
+    result.bytes = bytes.size();
     return result;
 }
 

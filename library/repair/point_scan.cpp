@@ -45,8 +45,9 @@ ScanBuffer allocate_buffer(std::size_t bytes) {
 
 class BlockScan {
 public:
-    BlockScan(std::FILE *f, const ScanRange &range, std::size_t capacity)
+    BlockScan(std::FILE *f, const ScanRange &range, std::size_t capacity, const Workers &workers)
         : file_(f),
+          workers_(workers),
           start_(range.start),
           end_of_data_(std::max(range.start, range.end)),
           record_length_(range.record_length),
@@ -63,6 +64,11 @@ public:
         while (status_.load(std::memory_order_relaxed) == VARNOKE_LAS_OK) {
             const uint64_t block = next_.fetch_add(1, std::memory_order_relaxed);
             if (block >= end_.load(std::memory_order_relaxed)) return;
+            // A block takes a fraction of a millisecond: a stop asked for is seen at once.
+            if (workers_.stopped()) {
+                fail(VARNOKE_LAS_ERR_STOPPED);
+                return;
+            }
             const uint64_t bytes = read_block(block, buffer.get());
             if (bytes == kFailed) {
                 fail(VARNOKE_LAS_ERR_READ);
@@ -109,6 +115,7 @@ private:
     }
 
     std::FILE *const file_;
+    const Workers &workers_;
     const uint64_t start_;
     const uint64_t end_of_data_;
     const std::size_t record_length_;
@@ -138,7 +145,7 @@ int scan_points(std::FILE *f, const ScanRange &range, const Workers &workers, Po
     // Point data shorter than a block is read in one go by the calling thread, into a buffer no
     // larger than the data: many small files then cost no large allocation each.
     if (data < part) {
-        BlockScan scan(f, range, static_cast<std::size_t>(data) + 1);
+        BlockScan scan(f, range, static_cast<std::size_t>(data) + 1, workers);
         scan.run(tally);
         return scan.status();
     }
@@ -151,7 +158,7 @@ int scan_points(std::FILE *f, const ScanRange &range, const Workers &workers, Po
     } catch (const std::bad_alloc &) {
         return VARNOKE_LAS_ERR_NO_MEMORY;
     }
-    BlockScan scan(f, range, part);
+    BlockScan scan(f, range, part, workers);
     Shares arg{&scan, tallies.data()};
     run_tasks(workers, shares, scan_share, &arg);
     for (const PointTally &share : tallies) merge(tally, share);

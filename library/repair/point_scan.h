@@ -31,7 +31,8 @@ struct ScanRange {
 // sooner, and tallies them into `tally` on `workers`; a trailing fragment is not a record. Reads
 // through `f` only, with positioned reads; its position is left unspecified. VARNOKE_LAS_OK,
 // with `tally` complete; VARNOKE_LAS_ERR_READ (the system reported an error, as opposed to the
-// end of the file) or VARNOKE_LAS_ERR_NO_MEMORY (no buffer for the blocks).
+// end of the file), VARNOKE_LAS_ERR_NO_MEMORY (no buffer for the blocks) or
+// VARNOKE_LAS_ERR_STOPPED (the caller's stop function, asked before each block, said so).
 int scan_points(std::FILE *f, const ScanRange &range, const Workers &workers, PointTally &tally);
 
 }  // namespace varnoke

@@ -22,10 +22,18 @@ struct PointTally {
 // What a scan learned beside the tally: whether the count is certain, and what of the point
 // data the file lacks.
 struct ScanFindings {
-    bool exact = true;           // false: the last LAZ chunk's bytes allow more than one count
-    uint64_t most_records = 0;   // where not exact: the largest count they allow
+    // false: the last LAZ chunk's bytes allow more than one count (the tally holds the
+    // smallest), or a cut-off LAZ file holds more than its whole chunks
+    bool exact = true;
+    // Where not exact: the largest count the bytes allow; UINT64_MAX where nothing bounds it
+    // (a cut-off file, whose missing chunks cannot be counted).
+    uint64_t most_records = 0;
     unsigned missing = 0;        // VARNOKE_LAS_MISSING_* bits
     uint64_t missing_bytes = 0;  // at least this many bytes lacking at the end of the file
+    // Where not exact: whether the header's count is one of those the bytes allow, and the
+    // tally the file then gives.
+    bool stored_allowed = false;
+    PointTally at_stored;
 };
 
 // Adds `count` whole records of `record_length` bytes (at least 16), laid out one after the

@@ -47,6 +47,29 @@ int scan_records(std::FILE *f, const JudgedFile &judged, const Workers &workers,
     return scan_points(f, range, workers, tally);
 }
 
+// Where the last LAZ chunk's bytes allow several counts and the header's is one of them: if the
+// header is right for the points that count gives, nothing shows it wrong. It is then judged
+// right, with a warning that its count could not be proven; the report keeps the range.
+void unproven_but_right(const JudgedFile &judged, const RoadRules &rules, RoadResult &out) {
+    HeaderValues at_stored;
+    if (counted_values(judged.header, judged.layout, out.found.at_stored, at_stored) !=
+        VARNOKE_LAS_OK) {
+        return;
+    }
+    const ValueVerdicts verdicts = judge_values(judged.header, judged.layout, out.found.at_stored,
+                                                out.stored, at_stored, rules.strict);
+    if (verdicts.stale != 0) return;
+    out.count_uncertain = false;
+    out.stale = 0;
+    out.stale_sides = 0;
+    // The warnings of the values are those of the count the header holds.
+    constexpr uint64_t kValueWarnings = VARNOKE_LAS_WARN_BOX_IMPRECISE |
+                                        VARNOKE_LAS_WARN_LEGACY_SET | VARNOKE_LAS_WARN_EMPTY_BOX;
+    out.warnings = (out.warnings & ~kValueWarnings) | verdicts.warnings |
+                   VARNOKE_LAS_WARN_COUNT_UNPROVEN;
+    out.warning_sides = verdicts.warning_sides;
+}
+
 // Writes the first `bytes` of `header` over the start of the file, if the file is still as it
 // was judged (the last look); flushes, syncs and closes the handle in every case.
 int write_header(File file, const JudgedFile &judged, const unsigned char *header) {
@@ -90,11 +113,19 @@ int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadR
     }
 
     status = scan_records(file.get(), judged, rules.workers, out.tally, out.found);
-    out.count_uncertain = !out.found.exact;
-    if (status != VARNOKE_LAS_OK) return status;
+    if (status != VARNOKE_LAS_OK) {
+        // Bytes that do not decode may be a file changed under the scan: the change is blamed
+        // where the last look sees it.
+        if (status != VARNOKE_LAS_ERR_STOPPED && status != VARNOKE_LAS_ERR_NO_MEMORY &&
+            still_as_judged(file.get(), judged) == VARNOKE_LAS_ERR_CHANGED) {
+            return VARNOKE_LAS_ERR_CHANGED;
+        }
+        return status;
+    }
     add_missing(judged, out.found);
-    // Cut off: the file ends before something its header declares.
+    // Cut off: the file ends before something its header declares, whatever its count.
     out.truncated = out.found.missing != 0;
+    out.count_uncertain = !out.found.exact && !out.truncated;
     const PointLayout &layout = judged.layout;
     status = counted_values(judged.header, layout, out.tally, out.counted);
     if (status != VARNOKE_LAS_OK) return status;
@@ -109,13 +140,18 @@ int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadR
         if (out.tally.by_return[0] > 0) out.warnings |= VARNOKE_LAS_WARN_RETURN_ZERO;
         if (out.tally.return_above > 0) out.warnings |= VARNOKE_LAS_WARN_RETURN_ABOVE;
     }
+    if (out.count_uncertain && out.found.stored_allowed) unproven_but_right(judged, rules, out);
     out.values = true;
 
     // What was counted must be what the file held while it was read.
     status = still_as_judged(file.get(), judged);
     if (status != VARNOKE_LAS_OK || !rules.write) return status;
-    // A cut-off file is no right file, written or not, unless the caller allows it.
-    if (out.truncated && !rules.allow_truncated) return VARNOKE_LAS_ERR_TRUNCATED;
+    // A cut-off file is refused even where its header is right for what is left; a LAZ file
+    // without its chunk table always, as no reader can use it whatever its header says.
+    if (out.truncated &&
+        (!rules.allow_truncated || (out.found.missing & VARNOKE_LAS_MISSING_CHUNK_TABLE) != 0)) {
+        return VARNOKE_LAS_ERR_TRUNCATED;
+    }
     if (rules.only_if_stale && out.stale == 0) return status;
     // A count the bytes leave ambiguous is never written.
     if (out.count_uncertain) return VARNOKE_LAS_ERR_COUNT_UNCERTAIN;

@@ -143,7 +143,9 @@ void append_warnings(std::string &out, const FileResult &result) {
 void append_values(Members &m, const FileResult &result) {
     const varnoke_las_report &r = result.report;
     m.number("records", r.records);
-    if (r.count_uncertain) {
+    // The most the bytes allow: records where the count is exact, null where nothing bounds it
+    // (a LAZ file cut inside its chunks).
+    if (r.records_most != UINT64_MAX) {
         m.number("records_most", r.records_most);
     } else {
         m.null("records_most");

@@ -11,9 +11,15 @@ bool is_las14(const varnoke_las_report &report) {
     return report.version_major > 1 || report.version_minor >= 4;
 }
 
+bool count_open(const varnoke_las_report &report) {
+    return report.count_uncertain != 0 || report.records_most != report.records;
+}
+
 bool to_be_written(const FileResult &result) {
     if (result.outcome == Outcome::truncated) {
-        return result.stale != 0 && !result.report.count_uncertain;
+        // Nor a LAZ file without its chunk table, which no reader can use whatever its header.
+        return result.stale != 0 && !count_open(result.report) &&
+               (result.report.missing & VARNOKE_LAS_MISSING_CHUNK_TABLE) == 0;
     }
     return result.outcome == Outcome::stale || result.outcome == Outcome::repaired;
 }

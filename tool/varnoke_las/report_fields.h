@@ -40,8 +40,13 @@ struct Change {
     bool stale = true;
 };
 
+// Whether the bytes leave the count open above `records`: a LAZ file's last chunk allows more
+// than one count (records_most the largest), or a LAZ file was cut inside its chunks
+// (records_most the largest count there is, no bound).
+bool count_open(const varnoke_las_report &report);
+
 // Whether a repair writes the file: stale, or truncated (with --allow-truncated) with values
-// to write and a count that is known.
+// to write, a count that is known and its LAZ chunk table there.
 bool to_be_written(const FileResult &result);
 
 // Every field a repair of the file writes differently, in the order of the header: the count,

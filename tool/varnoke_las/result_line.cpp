@@ -54,7 +54,7 @@ void append_changes(Items &items, const FileResult &result) {
 void append_truncation(std::string &out, const FileResult &result) {
     const varnoke_las_report &r = result.report;
     Items items{out};
-    if (r.count_uncertain) {
+    if (count_open(r)) {
         items.next();
         out += "records ";
         append_number(out, r.stored_records);

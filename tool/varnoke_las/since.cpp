@@ -153,7 +153,8 @@ bool read_values(const JsonValue &line, varnoke_las_report &r) {
               read_flag(line, "count_uncertain", r.count_uncertain) &&
               read_unsigned(line, "trailing_bytes", r.trailing_bytes);
     if (!ok) return false;
-    r.records_most = unsigned_at(line, "records_most").value_or(r.records);
+    // Null where nothing bounds the count.
+    r.records_most = unsigned_at(line, "records_most").value_or(UINT64_MAX);
     if (const JsonValue *const missing = line.member("missing")) {
         for (const JsonValue &name : missing->items) {
             for (const Missing &m : kMissing) {
