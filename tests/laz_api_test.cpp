@@ -125,6 +125,39 @@ TEST(LazApi, StaleCopiesAreRepairedInTheHeaderAlone) {
 
 // A whole LAZ file whose header declares more points than its chunks hold is stale, and
 // repaired; one cut short is truncated with the count of its whole chunks, and never written.
+// The return number and number of returns of a chunk's first point, stored raw: formats 0 to 5
+// hold them in bits 0-2 and 3-5 of byte 14, formats 6 to 10 in bits 0-3 and 4-7. The one point of
+// point10-1.0.laz (its flags at 343), and the one point of the last chunk of
+// layered-chunks-of-100.laz (at 2,370).
+TEST(LazApi, ReturnNumbersAboveTheirCountAndZero) {
+    struct Row {
+        const char *file;
+        std::size_t at;
+        uint8_t flags;
+        uint64_t zero, above;
+    };
+    const Row rows[] = {
+        {"point10-1.0.laz", 343, 0x09, 0, 0},          // return 1 of 1, as written
+        {"point10-1.0.laz", 343, 0x0A, 0, 1},          // return 2 of 1
+        {"point10-1.0.laz", 343, 0x08, 1, 0},          // return 0 of 1
+        {"layered-chunks-of-100.laz", 2370, 0x11, 0, 0},  // return 1 of 1, as written
+        {"layered-chunks-of-100.laz", 2370, 0x12, 0, 1},  // return 2 of 1
+        {"layered-chunks-of-100.laz", 2370, 0x1F, 0, 1},  // return 15 of 1
+        {"layered-chunks-of-100.laz", 2370, 0x10, 1, 0},  // return 0 of 1
+    };
+    ScratchDir dir;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << row.file << ", flags " << int{row.flags});
+        Bytes file = read_file(laz_path(row.file));
+        put_u8(file, row.at, row.flags);
+        write_file(dir / "f.laz", file);
+        const varnoke_las_report report = checked(dir / "f.laz");
+        EXPECT_EQ(report.records_return_zero, row.zero);
+        EXPECT_EQ(report.records_return_above, row.above);
+        EXPECT_EQ((report.warnings & VARNOKE_LAS_WARN_RETURN_ABOVE) != 0, row.above != 0);
+    }
+}
+
 TEST(LazApi, CutOffFilesAreTruncatedAndStaleOnesRepaired) {
     ScratchDir dir;
     Bytes more = read_file(laz_path("point10.las.laz"));

@@ -137,6 +137,7 @@ uint32_t decode_lazily(ArithmeticDecoder &dec, std::optional<SymbolModel> &model
 void count_point(const LastPoint &p, PointTally &t) {
     ++t.records;
     ++t.by_return[p.return_number & 15];
+    if ((p.return_number & 15) > p.returns) ++t.return_above;
     for (int i = 0; i < 3; ++i) {
         if (p.xyz[i] < t.min[i]) t.min[i] = p.xyz[i];
         if (p.xyz[i] > t.max[i]) t.max[i] = p.xyz[i];

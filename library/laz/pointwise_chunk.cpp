@@ -106,6 +106,7 @@ class Point10 {
     int32_t y() const { return y_; }
     int32_t z() const { return z_; }
     uint32_t return_number() const { return flags_ & 7u; }
+    uint32_t returns() const { return (flags_ >> 3) & 7u; }
 
  private:
     uint32_t context() const { return kReturnContext[((flags_ >> 3) & 7u) * 8 + (flags_ & 7u)]; }
@@ -290,9 +291,10 @@ uint64_t grown(uint64_t bound, uint64_t bytes) {
     return bound > UINT64_MAX - bytes ? UINT64_MAX : bound + bytes;
 }
 
-void count_point(PointTally &t, int32_t x, int32_t y, int32_t z, uint32_t r) {
+void count_point(PointTally &t, int32_t x, int32_t y, int32_t z, uint32_t r, uint32_t returns) {
     ++t.records;
     ++t.by_return[r];
+    if (r > returns) ++t.return_above;
     const int32_t v[3] = {x, y, z};
     for (int i = 0; i < 3; ++i) {
         if (v[i] < t.min[i]) t.min[i] = v[i];
@@ -346,7 +348,8 @@ ChunkResult decode_pointwise_chunk(ChunkBytes &bytes, std::span<const LazItem> i
     if (!bytes.stream(d, record, stream_bytes, false)) return fail(LazStatus::chunk_truncated);
 
     PointTally part;
-    count_point(part, point.x(), point.y(), point.z(), point.return_number());
+    count_point(part, point.x(), point.y(), point.z(), point.return_number(),
+                        point.returns());
     uint64_t decoded = 1;
     // Items follow one another in the record's order within the one stream.
     auto decode_one = [&]() -> bool {
@@ -376,7 +379,8 @@ ChunkResult decode_pointwise_chunk(ChunkBytes &bytes, std::span<const LazItem> i
                 if (stop.requested()) return fail(LazStatus::stopped);
                 if (never_ends(d, bytes, record)) return fail(LazStatus::stream_end);
             }
-            count_point(part, point.x(), point.y(), point.z(), point.return_number());
+            count_point(part, point.x(), point.y(), point.z(), point.return_number(),
+                        point.returns());
         }
         // The stream must end here: at the chunk's last byte, or, walking, where the bytes it
         // used end.
@@ -412,7 +416,8 @@ ChunkResult decode_pointwise_chunk(ChunkBytes &bytes, std::span<const LazItem> i
         }
         if (!decode_one() || d.corrupt()) break;
         ++decoded;
-        count_point(part, point.x(), point.y(), point.z(), point.return_number());
+        count_point(part, point.x(), point.y(), point.z(), point.return_number(),
+                        point.returns());
     }
     if (first == 0) {
         return fail(d.corrupt() ? LazStatus::stream_corrupt : LazStatus::stream_end);
