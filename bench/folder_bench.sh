@@ -16,6 +16,7 @@ Needs hyperfine, jq and /usr/bin/time; cold runs empty the page cache with drop_
 evict the files with vmtouch -e.'
 runs=5 small=10000 mib=1024 dir='' keep=''
 value_options='runs small mib dir' flag_options='keep'
+# shellcheck source=options.sh
 source "$(dirname "$0")/options.sh"
 for tool in hyperfine jq /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "folder_bench: $tool is missing" >&2; exit 1; }

@@ -1,3 +1,5 @@
+# shellcheck shell=bash disable=SC2154
+# (usage_text, value_options and flag_options are set by the script that sources this file.)
 # The option parser of the benchmark scripts, sourced with their arguments. The script sets first
 # `usage_text`, its defaults, `value_options` (options that take a value: each sets the variable
 # of its name) and `flag_options` (each sets its variable to 1); the one other argument is the

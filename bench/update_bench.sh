@@ -15,6 +15,7 @@ Cold runs empty the page cache with drop_caches when run as root, else evict the
 vmtouch -e. Timing needs hyperfine, jq, vmtouch and /usr/bin/time.'
 runs=7 mib=1024 small_mib=100 dir='' keep='' smoke='' quillfen=''
 value_options='runs mib dir quillfen' flag_options='keep smoke'
+# shellcheck source=options.sh
 source "$(dirname "$0")/options.sh"
 stale_las=$build/bench/stale_las
 quillfen=${quillfen:-$build/tool/Quillfen}

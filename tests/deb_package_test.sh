@@ -7,6 +7,7 @@
 #   tests/deb_package_test.sh OUT_DIR
 test_name="Debian package test"
 mkdir -p "$1"
+# shellcheck source=script_setup.sh
 source "$(dirname "$0")/script_setup.sh" "$1"
 out=$build
 packages=(quillfen libvarnoke-lidar-dev libvarnoke-lidar0)

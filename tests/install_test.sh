@@ -5,6 +5,7 @@
 #
 #   tests/install_test.sh BUILD_DIR
 test_name="install test"
+# shellcheck source=script_setup.sh
 source "$(dirname "$0")/script_setup.sh" "$1"
 
 # Installed in one place and used from another: nothing may point back to the first.

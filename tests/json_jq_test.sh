@@ -5,6 +5,7 @@
 #
 #   tests/json_jq_test.sh BUILD_DIR
 test_name="JSON with jq test"
+# shellcheck source=script_setup.sh
 source "$(dirname "$0")/script_setup.sh" "$1"
 tool=$build/tool/varnoke-las
 

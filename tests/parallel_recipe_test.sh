@@ -9,6 +9,7 @@
 #
 #   tests/parallel_recipe_test.sh BUILD_DIR
 test_name="parallel recipe test"
+# shellcheck source=script_setup.sh
 source "$(dirname "$0")/script_setup.sh" "$1"
 
 recipe=$(awk '/^## / { inside = ($0 == "## Many files, many machines"); next }

@@ -1,3 +1,5 @@
+# shellcheck shell=bash disable=SC2034,SC2154
+# (test_name is set, and build, testdata and the rest are used, by the script that sources this file.)
 # Sourced by the shell tests that take a build directory: sets build, source_dir, testdata and a
 # scratch directory removed on exit, and defines fail, which prefixes its message with
 # $test_name.
