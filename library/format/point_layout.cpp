@@ -16,10 +16,8 @@ namespace {
 
 // LAS 1.0 to 1.2 as validation judges them: the same rules, in the same order.
 int judge_legacy(const unsigned char *head, std::size_t got, PointLayout &out) {
-    if (got < sizeof(LAS12Header)) return VARNOKE_LAS_ERR_TOO_SHORT;
-    LAS12Header header;
-    std::memcpy(&header, head, sizeof header);
-    const HeaderJudgement judged = judge_header(header, sizeof header);
+    if (got < kHeaderBytes[0]) return VARNOKE_LAS_ERR_TOO_SHORT;
+    const HeaderJudgement judged = judge_header(head, got);
     if (judged.status != VARNOKE_LAS_OK) return judged.status;
     out.las_type = judged.type;
     // Version 1.0 or 1.1 with point format 2 or 3: no record layout belongs to it.
@@ -150,7 +148,7 @@ int judge_layout(const unsigned char *head, std::size_t got, uint64_t file_size,
     if (judged != VARNOKE_LAS_OK) return judged;
 
     const bool legacy = scope == Scope::kLegacy;
-    out.header_bytes = legacy ? sizeof(LAS12Header) : kHeaderBytes[out.version_minor];
+    out.header_bytes = kHeaderBytes[out.version_minor];
     out.start = load<uint32_t>(head, at::kOffsetToData);
     out.return_bits = out.point_format >= 6 ? 4 : 3;
     out.counts64 = out.version_minor >= 4;
