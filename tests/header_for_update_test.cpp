@@ -2,8 +2,8 @@
 // validation judged by name refuses the update, and so does a type without a record layout.
 #include <gtest/gtest.h>
 
+#include "header_update.h"
 #include "road.h"
-#include "status_text.h"
 #include "support/expected_output.h"
 #include "support/las_file.h"
 #include "support/scratch.h"
@@ -52,14 +52,16 @@ TEST(HeaderForUpdate, RefusesAHeaderOtherThanTheValidatedOne) {
         write_file(dir / "f.las", bytes);
         varnoke::File f = varnoke::open_without_waiting((dir / "f.las").c_str(), "rb");
         ASSERT_TRUE(f);
-        varnoke::RoadRules rules;
-        rules.scope = varnoke::Scope::kLegacy;
-        rules.validated_type = c.validated_type;
+        varnoke::RoadPolicy policy;
+        policy.layout = varnoke::LayoutRules::kLegacyTypes;
+        policy.validated_type = c.validated_type;
         varnoke::RoadResult result;
-        const int status = varnoke::run_road(std::move(f), {}, rules, result);
+        const varnoke::RoadOutcome outcome = varnoke::run_road(std::move(f), {}, policy, result);
         testing::internal::CaptureStdout();
-        if (status != VARNOKE_LAS_OK) varnoke::print_update_message(status, "f.las", result.judged.header);
-        const bool accepted = status == VARNOKE_LAS_OK;
+        if (outcome.status != VARNOKE_LAS_OK) {
+            varnoke::print_update_refusal(outcome, "f.las", result.judged.header);
+        }
+        const bool accepted = outcome.status == VARNOKE_LAS_OK;
         const std::string printed = testing::internal::GetCapturedStdout();
         const varnoke::JudgedFile &judged = result.judged;
         EXPECT_EQ(accepted, c.message == nullptr);

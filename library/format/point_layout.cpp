@@ -131,10 +131,9 @@ int judge_extent(const unsigned char *head, uint64_t file_size, PointLayout &out
 
 }  // namespace
 
-int judge_layout(const unsigned char *head, std::size_t got, uint64_t file_size, Scope scope,
+int judge_layout(const unsigned char *head, std::size_t got, uint64_t file_size, LayoutRules rules,
                  PointLayout &out) {
     out = PointLayout{};
-    out.scope = scope;
     if (got > at::kVersionMinor) {
         out.version_major = head[at::kVersionMajor];
         out.version_minor = head[at::kVersionMinor];
@@ -143,11 +142,10 @@ int judge_layout(const unsigned char *head, std::size_t got, uint64_t file_size,
         out.point_format = head[at::kPointFormat];
         out.record_length = load<uint16_t>(head, at::kRecordLength);
     }
-    const int judged =
-        scope == Scope::kLegacy ? judge_legacy(head, got, out) : judge_any(head, got, out);
+    const bool legacy = rules == LayoutRules::kLegacyTypes;
+    const int judged = legacy ? judge_legacy(head, got, out) : judge_any(head, got, out);
     if (judged != VARNOKE_LAS_OK) return judged;
 
-    const bool legacy = scope == Scope::kLegacy;
     out.header_bytes = kHeaderBytes[out.version_minor];
     out.start = load<uint32_t>(head, at::kOffsetToData);
     out.return_bits = out.point_format >= 6 ? 4 : 3;
