@@ -6,6 +6,7 @@
 #include "road.h"
 #include "support/expected_output.h"
 #include "support/las_file.h"
+#include "support/printed.h"
 #include "support/scratch.h"
 
 namespace lastest {
@@ -70,6 +71,24 @@ TEST(HeaderForUpdate, RefusesAHeaderOtherThanTheValidatedOne) {
             EXPECT_EQ(judged.layout.record_length, record_length_for(c.spec.format));
         }
     }
+}
+
+// A file that validation accepts (it reads 107 bytes) but that ends inside the 227-byte header
+// is too short for the update, and left as it was.
+TEST(HeaderForUpdate, AFileEndingInsideTheHeaderIsTooShort) {
+    ScratchDir dir;
+    const std::string name = dir / "t.las";
+    LasSpec spec;
+    spec.format = 3;
+    spec.points = {{1, 2, 3, 1}, {4, 5, 6, 2}, {7, 8, 9, 1}};
+    Bytes file = make_las(spec);
+    file.resize(107);
+    write_file(name, file);
+    int status = 0;
+    EXPECT_EQ(printed([&] { status = varnoke::update_header_status(name.c_str()); }),
+              too_short(name));
+    EXPECT_EQ(status, -1);
+    EXPECT_EQ(read_file(name), file);
 }
 
 }  // namespace
