@@ -2,10 +2,11 @@
 // validation judged by name refuses the update, and so does a type without a record layout.
 #include <gtest/gtest.h>
 
+#include "header_update.h"
 #include "road.h"
-#include "status_text.h"
 #include "support/expected_output.h"
 #include "support/las_file.h"
+#include "support/printed.h"
 #include "support/scratch.h"
 
 namespace lastest {
@@ -52,14 +53,16 @@ TEST(HeaderForUpdate, RefusesAHeaderOtherThanTheValidatedOne) {
         write_file(dir / "f.las", bytes);
         varnoke::File f = varnoke::open_without_waiting((dir / "f.las").c_str(), "rb");
         ASSERT_TRUE(f);
-        varnoke::RoadRules rules;
-        rules.scope = varnoke::Scope::kLegacy;
-        rules.validated_type = c.validated_type;
+        varnoke::RoadPolicy policy;
+        policy.layout = varnoke::LayoutRules::kLegacyTypes;
+        policy.validated_type = c.validated_type;
         varnoke::RoadResult result;
-        const int status = varnoke::run_road(std::move(f), {}, rules, result);
+        const varnoke::RoadOutcome outcome = varnoke::run_road(std::move(f), {}, policy, result);
         testing::internal::CaptureStdout();
-        if (status != VARNOKE_LAS_OK) varnoke::print_update_message(status, "f.las", result.judged.header);
-        const bool accepted = status == VARNOKE_LAS_OK;
+        if (outcome.status != VARNOKE_LAS_OK) {
+            varnoke::print_update_refusal(outcome, "f.las", result.judged.header);
+        }
+        const bool accepted = outcome.status == VARNOKE_LAS_OK;
         const std::string printed = testing::internal::GetCapturedStdout();
         const varnoke::JudgedFile &judged = result.judged;
         EXPECT_EQ(accepted, c.message == nullptr);
@@ -68,6 +71,24 @@ TEST(HeaderForUpdate, RefusesAHeaderOtherThanTheValidatedOne) {
             EXPECT_EQ(judged.layout.record_length, record_length_for(c.spec.format));
         }
     }
+}
+
+// A file that validation accepts (it reads 107 bytes) but that ends inside the 227-byte header
+// is too short for the update, and left as it was.
+TEST(HeaderForUpdate, AFileEndingInsideTheHeaderIsTooShort) {
+    ScratchDir dir;
+    const std::string name = dir / "t.las";
+    LasSpec spec;
+    spec.format = 3;
+    spec.points = {{1, 2, 3, 1}, {4, 5, 6, 2}, {7, 8, 9, 1}};
+    Bytes file = make_las(spec);
+    file.resize(107);
+    write_file(name, file);
+    int status = 0;
+    EXPECT_EQ(printed([&] { status = varnoke::update_header_status(name.c_str()); }),
+              too_short(name));
+    EXPECT_EQ(status, -1);
+    EXPECT_EQ(read_file(name), file);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "Varnoke_LiDAR.h"
 #include "header_update.h"
+#include "las_api.h"
 #include "road.h"
 #include "support/expected_output.h"
 #include "support/las_file.h"
@@ -41,17 +42,10 @@ void keeping_time(const std::string &, const std::function<void()> &apply) {
 }
 #endif
 
-// Runs `body` with `change` called where the road's seam lies, between the scan and the last look.
-template <typename Body>
-auto with_change_after_scan(const std::function<void()> &change, Body body) {
-    varnoke::seam::after_scan = [](void *context) {
-        (*static_cast<const std::function<void()> *>(context))();
-    };
-    varnoke::seam::after_scan_context = const_cast<std::function<void()> *>(&change);
-    const auto result = body();
-    varnoke::seam::after_scan = nullptr;
-    varnoke::seam::after_scan_context = nullptr;
-    return result;
+// The road's hook that calls `change` between the scan and the last look.
+varnoke::AfterScan calling(const std::function<void()> &change) {
+    return {[](void *context) { (*static_cast<const std::function<void()> *>(context))(); },
+            const_cast<std::function<void()> *>(&change)};
 }
 
 TEST(LastLook, RefusesAFileChangedBetweenTheScanAndTheWrite) {
@@ -115,9 +109,8 @@ TEST(LastLook, RefusesAFileChangedBetweenTheScanAndTheWrite) {
         ScratchDir dir;
         write_file(dir / "f.las", original);
         testing::internal::CaptureStdout();
-        EXPECT_EQ(with_change_after_scan(
-                      [] {}, [&] { return varnoke::update_header_status((dir / "f.las").c_str()); }),
-                  0);
+        const std::function<void()> nothing = [] {};
+        EXPECT_EQ(varnoke::update_header_status((dir / "f.las").c_str(), calling(nothing)), 0);
         testing::internal::GetCapturedStdout();
         EXPECT_NE(read_file(dir / "f.las"), original);
     }
@@ -128,15 +121,14 @@ TEST(LastLook, RefusesAFileChangedBetweenTheScanAndTheWrite) {
         write_file(name, original);
         Bytes expected = original;
         testing::internal::CaptureStdout();
-        const int status = with_change_after_scan(
-            [&] {
-                if (change.keep_time) {
-                    keeping_time(name, [&] { change.apply(name, expected); });
-                } else {
-                    change.apply(name, expected);
-                }
-            },
-            [&] { return varnoke::update_header_status(name.c_str()); });
+        const std::function<void()> apply = [&] {
+            if (change.keep_time) {
+                keeping_time(name, [&] { change.apply(name, expected); });
+            } else {
+                change.apply(name, expected);
+            }
+        };
+        const int status = varnoke::update_header_status(name.c_str(), calling(apply));
         EXPECT_EQ(testing::internal::GetCapturedStdout(), changed_while_read(name));
         EXPECT_EQ(status, -1);
         EXPECT_EQ(read_file(name), expected);
@@ -180,8 +172,10 @@ TEST(LastLook, RepairRefusesAFileSwappedOrChangedBeforeItsWrite) {
         write_file(name, original);
         Bytes expected = original;
         varnoke_las_report report;
-        const int status = with_change_after_scan([&] { change.apply(name, expected); },
-                                                  [&] { return varnoke_las_repair(name.c_str(), &report); });
+        const std::function<void()> apply = [&] { change.apply(name, expected); };
+        // varnoke_las_repair() with the hook.
+        const int status = varnoke::judge_file({varnoke::kByPath, name.c_str()}, nullptr, &report,
+                                               VARNOKE_LAS_REPORT_SIZE_0_2, true, calling(apply));
         EXPECT_EQ(status, VARNOKE_LAS_ERR_CHANGED);
         EXPECT_EQ(report.written, 0);
         EXPECT_EQ(read_file(name), expected);

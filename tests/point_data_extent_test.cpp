@@ -151,8 +151,8 @@ TEST(PointDataExtent, EndsAtTheFirstOfTheFileEvlrsAndWaveformData) {
         }
         if (c.compressed) put_u8(head, 104, 0x81);
         varnoke::PointLayout layout;
-        const int status =
-            varnoke::judge_layout(head.data(), head.size(), c.size, varnoke::Scope::kAll, layout);
+        const int status = varnoke::judge_layout(head.data(), head.size(), c.size,
+                                                 varnoke::LayoutRules::kAllVersions, layout);
         EXPECT_EQ(status, c.status) << varnoke_las_strerror(status);
         if (status == VARNOKE_LAS_OK) {
             EXPECT_EQ(layout.end, c.end);
@@ -184,8 +184,8 @@ TEST(PointDataExtent, RecordsAtLeastAsLongAsTheirFormat) {
         spec.record_length = c.length;
         const Bytes head = make_las(spec);
         varnoke::PointLayout layout;
-        EXPECT_EQ(varnoke::judge_layout(head.data(), head.size(), head.size(), varnoke::Scope::kAll,
-                                        layout),
+        EXPECT_EQ(varnoke::judge_layout(head.data(), head.size(), head.size(),
+                                        varnoke::LayoutRules::kAllVersions, layout),
                   c.status);
     }
 }

@@ -10,6 +10,7 @@
 #include "Varnoke_LiDAR.h"
 #include "box_conversion.h"
 #include "header_bytes.h"
+#include "header_update.h"
 #include "header_values.h"
 
 namespace lastest {
@@ -44,7 +45,9 @@ void judge(Judged &j, double scale, double offset, bool records, int32_t raw = 1
         j.tally.by_return[1] = 1;
         for (std::size_t axis = 0; axis < 3; ++axis) j.tally.min[axis] = j.tally.max[axis] = raw;
     }
-    ASSERT_EQ(varnoke::counted_values(j.header, j.layout, j.tally, j.counted), VARNOKE_LAS_OK);
+    ASSERT_EQ(
+        varnoke::counted_values(j.header, j.layout, j.tally, varnoke::ValueRules{}, j.counted),
+        VARNOKE_LAS_OK);
 }
 
 using varnoke::Verdict;
@@ -252,14 +255,16 @@ TEST(StaleRule, StrictnessTurnsTheWarningsStale) {
         Judged j;
         j.layout.counts64 = true;
         j.layout.point_format = 6;
-        j.layout.scope = c.update ? varnoke::Scope::kLegacy : varnoke::Scope::kAll;
         j.header[varnoke::at::kVersionMinor] = 4;
         judge(j, 0.25, 0.0, c.records, 400);
+        varnoke::ValueRules rules;
+        rules.strict = c.strict;
+        if (c.update) rules = varnoke::update_policy(8).values;
         if (c.records) {
             j.tally.records = 7;
             j.tally.by_return[1] = 7;
             j.tally.min[1] = 4;
-            ASSERT_EQ(varnoke::counted_values(j.header, j.layout, j.tally, j.counted),
+            ASSERT_EQ(varnoke::counted_values(j.header, j.layout, j.tally, rules, j.counted),
                       VARNOKE_LAS_OK);
         }
         varnoke::HeaderValues stored = j.counted;
@@ -267,7 +272,7 @@ TEST(StaleRule, StrictnessTurnsTheWarningsStale) {
         stored.box[3] = c.min_y;
         stored.legacy_records = c.legacy;
         const varnoke::ValueVerdicts v =
-            varnoke::judge_values(j.header, j.layout, j.tally, stored, j.counted, c.strict);
+            varnoke::judge_values(j.header, j.layout, j.tally, stored, j.counted, rules);
         EXPECT_EQ(v.stale, c.stale);
         EXPECT_EQ(v.stale_sides, c.stale_sides);
         EXPECT_EQ(v.warnings, c.warnings);

@@ -76,6 +76,67 @@ TEST(CheckLas, RejectsAFileThatEndsBeforeTheRecordLength) {
     }
 }
 
+// A file shorter than a header is judged on the bytes it has: a rule whose field is there
+// speaks before the file is found too short.
+TEST(CheckLas, AShortFileIsJudgedOnTheBytesItHas) {
+    LasSpec format3;
+    format3.format = 3;
+    Bytes bad_signature = make_las(format3);
+    put_u8(bad_signature, 0, 'X');
+    bad_signature.resize(10);
+    LasSpec las13;
+    las13.minor = 3;
+    las13.record_length = 20;
+    las13.points = {{1, 1, 1, 1}};
+    Bytes short13 = make_las(las13);
+    short13.resize(30);
+    ScratchDir dir;
+    const std::string name = dir / "t.las";
+    const struct {
+        const char *what;
+        Bytes file;
+        std::string message;
+    } cases[] = {
+        {"10 bytes, a bad signature", bad_signature, "\n" + name + " is not a valid .las file\n\n"},
+        {"30 bytes of version 1.3", short13, "\nCannot handle las files of version 1.3\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file(name, c.file);
+        int16_t type = 0;
+        EXPECT_EQ(printed([&] { type = check_las(name.c_str()); }), c.message);
+        EXPECT_EQ(type, -1);
+    }
+}
+
+// A minor version above 9 prints as the character after '9'; a record length as an unsigned
+// number.
+TEST(CheckLas, FieldsPrintedAsTheyAre) {
+    ScratchDir dir;
+    const std::string name = dir / "v.las";
+    const struct {
+        uint8_t minor, format;
+        uint16_t length;
+        std::string message;
+    } cases[] = {
+        {10, 0, 20, "\nCannot handle las files of version 1.:\n"},
+        {0, 1, 65535,
+         "\nData format of " + name + " (1) is incompatible with Length of Data Record (65535)\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.message);
+        LasSpec spec;
+        spec.minor = c.minor;
+        spec.format = c.format;
+        spec.record_length = c.length;
+        spec.points = {{1, 1, 1, 1}};
+        write_file(name, make_las(spec));
+        int16_t type = 0;
+        EXPECT_EQ(printed([&] { type = check_las(name.c_str()); }), c.message);
+        EXPECT_EQ(type, -1);
+    }
+}
+
 TEST(CheckFileExtension, ComparesTheLastThreeCharactersExactly) {
     struct Case {
         const char *name, *extension;

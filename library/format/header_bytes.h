@@ -9,8 +9,9 @@
 
 namespace varnoke {
 
-// Offsets of the public header block that the repair reads or writes.
+// Offsets of the public header block that validation and the repair read or write.
 namespace at {
+inline constexpr std::size_t kSignature = 0;  // "LASF"
 inline constexpr std::size_t kGlobalEncoding = 6;
 inline constexpr std::size_t kVersionMajor = 24;
 inline constexpr std::size_t kVersionMinor = 25;

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Varnoke_LiDAR.h"
+#include "header_bytes.h"
 
 namespace varnoke {
 
@@ -23,11 +23,11 @@ struct HeaderJudgement {
 };
 
 // Validation needs the header up to and including the record length: bytes 0 to 106.
-inline constexpr std::size_t kValidatedBytes = offsetof(LAS12Header, NumberOfPointReturns);
+inline constexpr std::size_t kValidatedBytes = at::kRecordLength + 2;
 
 // Judges the first `got` bytes of `head` (the rest is not looked at); a check whose field lies
 // beyond them gives VARNOKE_LAS_ERR_TOO_SHORT.
-HeaderJudgement judge_header(const LAS12Header &head, std::size_t got);
+HeaderJudgement judge_header(const unsigned char *head, std::size_t got);
 
 }  // namespace varnoke
 

@@ -16,10 +16,8 @@ namespace {
 
 // LAS 1.0 to 1.2 as validation judges them: the same rules, in the same order.
 int judge_legacy(const unsigned char *head, std::size_t got, PointLayout &out) {
-    if (got < sizeof(LAS12Header)) return VARNOKE_LAS_ERR_TOO_SHORT;
-    LAS12Header header;
-    std::memcpy(&header, head, sizeof header);
-    const HeaderJudgement judged = judge_header(header, sizeof header);
+    if (got < kHeaderBytes[0]) return VARNOKE_LAS_ERR_TOO_SHORT;
+    const HeaderJudgement judged = judge_header(head, got);
     if (judged.status != VARNOKE_LAS_OK) return judged.status;
     out.las_type = judged.type;
     // Version 1.0 or 1.1 with point format 2 or 3: no record layout belongs to it.
@@ -133,10 +131,9 @@ int judge_extent(const unsigned char *head, uint64_t file_size, PointLayout &out
 
 }  // namespace
 
-int judge_layout(const unsigned char *head, std::size_t got, uint64_t file_size, Scope scope,
+int judge_layout(const unsigned char *head, std::size_t got, uint64_t file_size, LayoutRules rules,
                  PointLayout &out) {
     out = PointLayout{};
-    out.scope = scope;
     if (got > at::kVersionMinor) {
         out.version_major = head[at::kVersionMajor];
         out.version_minor = head[at::kVersionMinor];
@@ -145,12 +142,11 @@ int judge_layout(const unsigned char *head, std::size_t got, uint64_t file_size,
         out.point_format = head[at::kPointFormat];
         out.record_length = load<uint16_t>(head, at::kRecordLength);
     }
-    const int judged =
-        scope == Scope::kLegacy ? judge_legacy(head, got, out) : judge_any(head, got, out);
+    const bool legacy = rules == LayoutRules::kLegacyTypes;
+    const int judged = legacy ? judge_legacy(head, got, out) : judge_any(head, got, out);
     if (judged != VARNOKE_LAS_OK) return judged;
 
-    const bool legacy = scope == Scope::kLegacy;
-    out.header_bytes = legacy ? sizeof(LAS12Header) : kHeaderBytes[out.version_minor];
+    out.header_bytes = kHeaderBytes[out.version_minor];
     out.start = load<uint32_t>(head, at::kOffsetToData);
     out.return_bits = out.point_format >= 6 ? 4 : 3;
     out.counts64 = out.version_minor >= 4;

@@ -85,7 +85,7 @@ HeaderValues stored_values(const unsigned char *header, const PointLayout &layou
 }
 
 int counted_values(const unsigned char *header, const PointLayout &layout, const PointTally &tally,
-                   HeaderValues &out) {
+                   const ValueRules &rules, HeaderValues &out) {
     out = HeaderValues{};
     if (!layout.counts64 && tally.records > kMost32) return VARNOKE_LAS_ERR_TOO_MANY;
     out.records = tally.records;
@@ -98,9 +98,7 @@ int counted_values(const unsigned char *header, const PointLayout &layout, const
         out.legacy_records = tally.records;
         for (std::size_t k = 0; k < 5; ++k) out.legacy_by_return[k] = tally.by_return[k + 1];
     }
-    // A file without records has no extremes: the status functions write a box of zeros, as
-    // LAS 1.4 asks; the update keeps its start values.
-    if (tally.records == 0 && layout.scope == Scope::kAll) return VARNOKE_LAS_OK;
+    if (tally.records == 0 && rules.zero_box_without_records) return VARNOKE_LAS_OK;
     for (int side = 0; side < 6; ++side) {
         out.box[side] = to_world(raw_extreme(tally, side), scale_of(header, side / 2),
                                  offset_of(header, side / 2));
@@ -166,7 +164,7 @@ Verdict empty_box_verdict(const unsigned char *header, const double (&box)[6]) {
 
 ValueVerdicts judge_values(const unsigned char *header, const PointLayout &layout,
                            const PointTally &tally, const HeaderValues &stored,
-                           const HeaderValues &counted, bool strict) {
+                           const HeaderValues &counted, const ValueRules &rules) {
     ValueVerdicts v;
     if (stored.records != counted.records) v.stale |= VARNOKE_LAS_STALE_COUNT;
     for (std::size_t k = 0; k < 15; ++k) {
@@ -192,8 +190,7 @@ ValueVerdicts judge_values(const unsigned char *header, const PointLayout &layou
         }
     }
     Verdict legacy = layout.counts64 ? legacy_verdict(layout, stored, counted) : Verdict::right;
-    // The update has its own rules and no warnings: anything not right is stale there.
-    if (strict || layout.scope == Scope::kLegacy) {
+    if (rules.strict) {
         stale_sides |= off_sides;
         off_sides = 0;
         if (legacy == Verdict::warning) legacy = Verdict::stale;

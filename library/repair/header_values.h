@@ -22,10 +22,21 @@ struct HeaderValues {
 // The values `header` holds, laid out as `layout` says.
 HeaderValues stored_values(const unsigned char *header, const PointLayout &layout);
 
-// The values the records tallied in `tally` give, the box in the scales and offsets of `header`.
-// VARNOKE_LAS_ERR_TOO_MANY where the header's counts cannot hold them, else VARNOKE_LAS_OK.
+// How a face judges and writes the values: its rules, not the file's.
+struct ValueRules {
+    // A file without records has no extremes: true, a box of zeros is written, as LAS 1.4 asks
+    // (the status functions); false, the update's start values.
+    bool zero_box_without_records = true;
+    // The warnings about the counts and the box are stale instead: the status functions under
+    // VARNOKE_LAS_STRICT, and always the update, whose rules have no warnings.
+    bool strict = false;
+};
+
+// The values the records tallied in `tally` give, the box in the scales and offsets of `header`
+// (without records as `rules` say). VARNOKE_LAS_ERR_TOO_MANY where the header's counts cannot
+// hold them, else VARNOKE_LAS_OK.
 int counted_values(const unsigned char *header, const PointLayout &layout, const PointTally &tally,
-                   HeaderValues &out);
+                   const ValueRules &rules, HeaderValues &out);
 
 // Whether a stored side of the box is the computed one: the same bits, or off by no more than
 // last-bit noise of other writers' double arithmetic, the larger of 10^-6 of the scale factor
@@ -67,12 +78,11 @@ struct ValueVerdicts {
 
 // Which `stored` values differ from the `counted` ones. Counts compare exactly; the box by
 // box_side_verdict (without records by empty_box_verdict, the sides that are not zero), the
-// legacy fields of LAS 1.4 by legacy_verdict. Where `strict`, and always for Scope::kLegacy
-// (the update's own rules, without warnings), a warning is stale instead: the box's sides or
-// the legacy counts, and its warning bit is not given.
+// legacy fields of LAS 1.4 by legacy_verdict. Where `rules.strict`, a warning is stale instead:
+// the box's sides or the legacy counts, and its warning bit is not given.
 ValueVerdicts judge_values(const unsigned char *header, const PointLayout &layout,
                            const PointTally &tally, const HeaderValues &stored,
-                           const HeaderValues &counted, bool strict);
+                           const HeaderValues &counted, const ValueRules &rules);
 
 // Writes `values` into `header` at their offsets, as `layout` lays them out.
 void store_values(unsigned char *header, const PointLayout &layout, const HeaderValues &values);

@@ -15,20 +15,20 @@ int64_t read_through(void *f, uint64_t position, void *to, std::size_t size) {
 
 }  // namespace
 
-int read_and_judge(std::FILE *f, Scope scope, JudgedFile &out) {
+int read_and_judge(std::FILE *f, LayoutRules rules, JudgedFile &out) {
     if (!file_state(f, out.state)) return VARNOKE_LAS_ERR_READ;
     out.known = VARNOKE_LAS_KNOWN_FILE;
     // Only a regular file is read: a pipe or a device could make a read wait for ever.
     if (!out.state.regular) return VARNOKE_LAS_ERR_NOT_REGULAR;
     out.got = std::fread(out.header, 1, sizeof out.header, f);
     if (std::ferror(f)) return VARNOKE_LAS_ERR_READ;
-    const int judged = judge_layout(out.header, out.got, static_cast<uint64_t>(out.state.size),
-                                    scope, out.layout);
+    const int judged =
+        judge_layout(out.header, out.got, static_cast<uint64_t>(out.state.size), rules, out.layout);
     if (out.got > at::kVersionMinor && std::memcmp(out.header, "LASF", 4) == 0) {
         out.known |= VARNOKE_LAS_KNOWN_VERSION;
     }
     if (judged == VARNOKE_LAS_OK) out.known |= VARNOKE_LAS_KNOWN_LAYOUT;
-    if (judged != VARNOKE_LAS_OK || scope != Scope::kAll) return judged;
+    if (judged != VARNOKE_LAS_OK || rules != LayoutRules::kAllVersions) return judged;
     const PointLayout &layout = out.layout;
     const int walked =
         walk_vlrs(read_through, f, layout.vlr_start, layout.vlr_count, layout.start, out.vlrs);

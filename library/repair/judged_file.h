@@ -18,18 +18,18 @@ struct JudgedFile {
     unsigned char header[kMostHeaderBytes] = {};  // the first bytes of the file, as read
     std::size_t got = 0;                          // how many of them the file has
     PointLayout layout;
-    VlrWalk vlrs;        // LAS 1.0 to 1.4 as the status functions judge them
+    VlrWalk vlrs;        // judged by LayoutRules::kAllVersions
     EvlrWalk evlrs;      // LAS 1.4 with extended VLRs counted from inside the file
     unsigned known = 0;  // VARNOKE_LAS_KNOWN_* bits of what was learned: the state, the
                          // version, the layout
 };
 
 // Learns the state of the file under `f` and reads its header from the start of the file
-// through the stream, then judges it (and, for Scope::kAll, walks its VLRs and EVLRs). Returns
-// VARNOKE_LAS_OK, or the varnoke_las_status of the first rule broken: a read error, not a
-// regular file (nothing is read then), or a judgement of judge_layout. `out` holds what was
-// learned up to then.
-int read_and_judge(std::FILE *f, Scope scope, JudgedFile &out);
+// through the stream, then judges it by `rules` (and, by LayoutRules::kAllVersions, walks its
+// VLRs and EVLRs). Returns VARNOKE_LAS_OK, or the varnoke_las_status of the first rule broken: a
+// read error, not a regular file (nothing is read then), or a judgement of judge_layout. `out`
+// holds what was learned up to then.
+int read_and_judge(std::FILE *f, LayoutRules rules, JudgedFile &out);
 
 // The last look before a write through `f`: its header bytes, size and times of last change (of
 // its data and of its state) must be those of `judged`. VARNOKE_LAS_OK, VARNOKE_LAS_ERR_CHANGED, or VARNOKE_LAS_ERR_READ where

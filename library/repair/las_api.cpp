@@ -1,5 +1,7 @@
 // The status face: the road with the rules of LAS 1.0 to 1.4, reported in a varnoke_las_report
 // of the caller's size; nothing printed, nothing ended.
+#include "las_api.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -89,8 +91,10 @@ bool read_options(const varnoke_las_options *given, varnoke_las_options &options
     return true;
 }
 
-int judge(const FileName &where, const varnoke_las_options *given, varnoke_las_report *report,
-          std::size_t report_size, bool repair) {
+}  // namespace
+
+int judge_file(const FileName &where, const varnoke_las_options *given, varnoke_las_report *report,
+               std::size_t report_size, bool repair, AfterScan after_scan) {
     varnoke_las_options options;
     if (where.name == nullptr || report == nullptr || report_size < VARNOKE_LAS_REPORT_SIZE_0_2 ||
         !read_options(given, options)) {
@@ -110,18 +114,22 @@ int judge(const FileName &where, const varnoke_las_options *given, varnoke_las_r
             status = VARNOKE_LAS_ERR_NOT_REGULAR;
         }
     } else {
-        RoadRules rules;
-        rules.write = repair;
-        rules.allow_truncated = (options.flags & VARNOKE_LAS_ALLOW_TRUNCATED) != 0;
-        rules.strict = (options.flags & VARNOKE_LAS_STRICT) != 0;
-        if (options.threads != 0) rules.workers.threads = options.threads;
-        rules.workers.run = options.run;
-        rules.workers.pool = options.pool;
-        rules.workers.stop = options.stop;
-        rules.workers.stop_arg = options.stop_arg;
+        // LAS 1.0 to 1.4 with their CRS and warnings, a box of zeros without records; a repair
+        // writes only a stale header.
+        RoadPolicy policy;
+        policy.write = repair;
+        policy.allow_truncated = (options.flags & VARNOKE_LAS_ALLOW_TRUNCATED) != 0;
+        policy.values.strict = (options.flags & VARNOKE_LAS_STRICT) != 0;
+        if (options.threads != 0) policy.workers.threads = options.threads;
+        policy.workers.run = options.run;
+        policy.workers.pool = options.pool;
+        policy.workers.stop = options.stop;
+        policy.workers.stop_arg = options.stop_arg;
+        policy.after_scan = after_scan;
         WriteTarget target;
         target.where = where;
-        status = run_road(std::move(file), target, rules, road);
+        // The update's own outcome never comes from this policy, which validates nothing.
+        status = run_road(std::move(file), target, policy, road).status;
         report_layout(road.judged, full);
         full.crs_source = road.crs.source;
         full.crs_epsg = road.crs.crs.epsg;
@@ -138,8 +146,6 @@ int judge(const FileName &where, const varnoke_las_options *given, varnoke_las_r
     std::memcpy(report, &full, std::min(report_size, sizeof full));
     return status;
 }
-
-}  // namespace
 
 }  // namespace varnoke
 
@@ -167,39 +173,38 @@ extern "C" {
 
 int varnoke_las_check_ex(const char *path, const varnoke_las_options *options,
                          varnoke_las_report *report, size_t report_size) {
-    return varnoke::judge(varnoke::by_path(path), options, report, report_size, false);
+    return varnoke::judge_file(varnoke::by_path(path), options, report, report_size, false);
 }
 
 int varnoke_las_repair_ex(const char *path, const varnoke_las_options *options,
                           varnoke_las_report *report, size_t report_size) {
-    return varnoke::judge(varnoke::by_path(path), options, report, report_size, true);
+    return varnoke::judge_file(varnoke::by_path(path), options, report, report_size, true);
 }
 
 int varnoke_las_check_at(int dirfd, const char *name, const varnoke_las_options *options,
                          varnoke_las_report *report, size_t report_size) {
-    return varnoke::judge(varnoke::in_folder(dirfd, name), options, report, report_size, false);
+    return varnoke::judge_file(varnoke::in_folder(dirfd, name), options, report, report_size,
+                               false);
 }
 
 int varnoke_las_repair_at(int dirfd, const char *name, const varnoke_las_options *options,
                           varnoke_las_report *report, size_t report_size) {
-    return varnoke::judge(varnoke::in_folder(dirfd, name), options, report, report_size, true);
+    return varnoke::judge_file(varnoke::in_folder(dirfd, name), options, report, report_size, true);
 }
 
 int varnoke_las_check(const char *path, varnoke_las_report *report) {
-    return varnoke::judge(varnoke::by_path(path), nullptr, report, VARNOKE_LAS_REPORT_SIZE_0_2,
-                          false);
+    return varnoke::judge_file(varnoke::by_path(path), nullptr, report, VARNOKE_LAS_REPORT_SIZE_0_2,
+                               false);
 }
 
 int varnoke_las_repair(const char *path, varnoke_las_report *report) {
-    return varnoke::judge(varnoke::by_path(path), nullptr, report, VARNOKE_LAS_REPORT_SIZE_0_2,
-                          true);
+    return varnoke::judge_file(varnoke::by_path(path), nullptr, report, VARNOKE_LAS_REPORT_SIZE_0_2,
+                               true);
 }
 
 const char *varnoke_las_strerror(int status) {
     const varnoke::StatusText *const row = varnoke::status_text(status);
-    // The update's own status is no result of these functions.
-    if (row == nullptr || status == varnoke::kChangedSinceValidation) return "unknown status";
-    return row->sentence;
+    return row == nullptr ? "unknown status" : row->sentence;
 }
 
 }  // extern "C"

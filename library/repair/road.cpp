@@ -9,26 +9,20 @@
 #include "Varnoke_LiDAR.h"
 #include "laz_scan.h"
 #include "point_scan.h"
-#include "status_text.h"
 
 namespace varnoke {
-
-namespace seam {
-void (*after_scan)(void *context) = nullptr;
-void *after_scan_context = nullptr;
-}  // namespace seam
 
 namespace {
 
 // The update stops at a header other than the one validation accepted by name: the name may
 // have been given to another file since. Read errors and short files say so themselves.
-int against_validation(int status, const RoadRules &rules, const JudgedFile &judged) {
-    if (rules.validated_type == -2 || status == VARNOKE_LAS_ERR_READ ||
+RoadOutcome against_validation(int status, const RoadPolicy &policy, const JudgedFile &judged) {
+    if (!policy.validated_type || status == VARNOKE_LAS_ERR_READ ||
         status == VARNOKE_LAS_ERR_TOO_SHORT) {
-        return status;
+        return {status};
     }
-    if (judged.layout.las_type != rules.validated_type) return kChangedSinceValidation;
-    return status;
+    if (judged.layout.las_type != *policy.validated_type) return {VARNOKE_LAS_ERR_CHANGED, true};
+    return {status};
 }
 
 // Tallies the records the judged header lays out: plain records, or LAZ chunks.
@@ -50,14 +44,14 @@ int scan_records(std::FILE *f, const JudgedFile &judged, const Workers &workers,
 // Where the last LAZ chunk's bytes allow several counts and the header's is one of them: if the
 // header is right for the points that count gives, nothing shows it wrong. It is then judged
 // right, with a warning that its count could not be proven; the report keeps the range.
-void unproven_but_right(const JudgedFile &judged, const RoadRules &rules, RoadResult &out) {
+void unproven_but_right(const JudgedFile &judged, const ValueRules &rules, RoadResult &out) {
     HeaderValues at_stored;
-    if (counted_values(judged.header, judged.layout, out.found.at_stored, at_stored) !=
+    if (counted_values(judged.header, judged.layout, out.found.at_stored, rules, at_stored) !=
         VARNOKE_LAS_OK) {
         return;
     }
     const ValueVerdicts verdicts = judge_values(judged.header, judged.layout, out.found.at_stored,
-                                                out.stored, at_stored, rules.strict);
+                                                out.stored, at_stored, rules);
     if (verdicts.stale != 0) return;
     out.count_uncertain = false;
     out.stale = 0;
@@ -102,76 +96,81 @@ int open_failure(const FileName &where, int otherwise) {
     return where.folder != kByPath && errno == ELOOP ? VARNOKE_LAS_ERR_LINK : otherwise;
 }
 
-int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadResult &out) {
+RoadOutcome run_road(File file, const WriteTarget &target, const RoadPolicy &policy,
+                     RoadResult &out) {
     JudgedFile &judged = out.judged;
-    int status = against_validation(read_and_judge(file.get(), rules.scope, judged), rules, judged);
-    if (status != VARNOKE_LAS_OK) return status;
-    if (rules.scope == Scope::kAll) {
+    const RoadOutcome judgement =
+        against_validation(read_and_judge(file.get(), policy.layout, judged), policy, judged);
+    if (judgement.status != VARNOKE_LAS_OK) return judgement;
+    int status = VARNOKE_LAS_OK;
+    if (policy.crs_and_warnings) {
         status = read_declared_crs(file.get(), judged, out.crs);
-        if (status != VARNOKE_LAS_OK) return status;
+        if (status != VARNOKE_LAS_OK) return {status};
         out.warnings |= out.crs.warnings;
     }
 
-    status = scan_records(file.get(), judged, rules.workers, out.tally, out.found);
+    status = scan_records(file.get(), judged, policy.workers, out.tally, out.found);
     if (status != VARNOKE_LAS_OK) {
         // Bytes that do not decode may be a file changed under the scan: the change is blamed
         // where the last look sees it.
         if (status != VARNOKE_LAS_ERR_STOPPED && status != VARNOKE_LAS_ERR_NO_MEMORY &&
             still_as_judged(file.get(), judged) == VARNOKE_LAS_ERR_CHANGED) {
-            return VARNOKE_LAS_ERR_CHANGED;
+            return {VARNOKE_LAS_ERR_CHANGED};
         }
-        return status;
+        return {status};
     }
     add_missing(judged, out.found);
     // Cut off: the file ends before something its header declares, whatever its count.
     out.truncated = out.found.missing != 0;
     out.count_uncertain = !out.found.exact && !out.truncated;
     const PointLayout &layout = judged.layout;
-    status = counted_values(judged.header, layout, out.tally, out.counted);
-    if (status != VARNOKE_LAS_OK) return status;
+    status = counted_values(judged.header, layout, out.tally, policy.values, out.counted);
+    if (status != VARNOKE_LAS_OK) return {status};
     out.stored = stored_values(judged.header, layout);
     const ValueVerdicts verdicts =
-        judge_values(judged.header, layout, out.tally, out.stored, out.counted, rules.strict);
+        judge_values(judged.header, layout, out.tally, out.stored, out.counted, policy.values);
     out.stale = verdicts.stale;
     out.stale_sides = verdicts.stale_sides;
-    if (rules.scope == Scope::kAll) {
+    if (policy.crs_and_warnings) {
         out.warnings |= verdicts.warnings;
         out.warning_sides = verdicts.warning_sides;
         if (out.tally.by_return[0] > 0) out.warnings |= VARNOKE_LAS_WARN_RETURN_ZERO;
         if (out.tally.return_above > 0) out.warnings |= VARNOKE_LAS_WARN_RETURN_ABOVE;
     }
-    if (out.count_uncertain && out.found.stored_allowed) unproven_but_right(judged, rules, out);
+    if (out.count_uncertain && out.found.stored_allowed) {
+        unproven_but_right(judged, policy.values, out);
+    }
     out.values = true;
 
     // What was counted must be what the file held while it was read.
     status = still_as_judged(file.get(), judged);
-    if (status != VARNOKE_LAS_OK || !rules.write) return status;
+    if (status != VARNOKE_LAS_OK || !policy.write) return {status};
     // A cut-off file is refused even where its header is right for what is left; a LAZ file
     // without its chunk table always, as no reader can use it whatever its header says.
     if (out.truncated &&
-        (!rules.allow_truncated || (out.found.missing & VARNOKE_LAS_MISSING_CHUNK_TABLE) != 0)) {
-        return VARNOKE_LAS_ERR_TRUNCATED;
+        (!policy.allow_truncated || (out.found.missing & VARNOKE_LAS_MISSING_CHUNK_TABLE) != 0)) {
+        return {VARNOKE_LAS_ERR_TRUNCATED};
     }
-    if (rules.only_if_stale && out.stale == 0) return status;
+    if (policy.only_if_stale && out.stale == 0) return {status};
     // A count the bytes leave ambiguous is never written.
-    if (out.count_uncertain) return VARNOKE_LAS_ERR_COUNT_UNCERTAIN;
-    if (seam::after_scan != nullptr) seam::after_scan(seam::after_scan_context);
+    if (out.count_uncertain) return {VARNOKE_LAS_ERR_COUNT_UNCERTAIN};
+    if (policy.after_scan.call != nullptr) policy.after_scan.call(policy.after_scan.context);
 
     if (target.reported_name != nullptr && !name_leads_to(target.reported_name, judged.state)) {
-        return VARNOKE_LAS_ERR_CHANGED;
+        return {VARNOKE_LAS_ERR_CHANGED};
     }
     if (target.where.name != nullptr) {
         // The file is opened for writing only now that it is known to need it; the last look
         // makes sure the new handle leads to the file judged.
         file = open_named(target.where, "r+b");
-        if (!file) return open_failure(target.where, VARNOKE_LAS_ERR_OPEN_WRITE);
+        if (!file) return {open_failure(target.where, VARNOKE_LAS_ERR_OPEN_WRITE)};
     }
     unsigned char header[kMostHeaderBytes];
     std::memcpy(header, judged.header, sizeof header);
     store_values(header, layout, out.counted);
     status = write_header(std::move(file), judged, header);
     out.written = status == VARNOKE_LAS_OK;
-    return status;
+    return {status};
 }
 
 }  // namespace varnoke

@@ -1,11 +1,12 @@
 // The road of one file, the same for every face: judge the header read through an open handle,
 // scan the records through it, count, compare with the header, take a last look, write the
-// header back. Each face only chooses its rules, opens the file and reports; the road prints
-// nothing and returns a varnoke_las_status.
+// header back. Each face only chooses its policy, opens the file and reports; the road prints
+// nothing and returns a varnoke_las_status, with what only the update tells apart beside it.
 #ifndef VARNOKE_ROAD_H
 #define VARNOKE_ROAD_H
 
 #include <cstdint>
+#include <optional>
 
 #include "declared_crs.h"
 #include "file_io.h"
@@ -16,16 +17,30 @@
 
 namespace varnoke {
 
-struct RoadRules {
-    Scope scope = Scope::kAll;
+// Called, where set, after the scan and before the last look of a write: the tests change the
+// file there.
+struct AfterScan {
+    void (*call)(void *context) = nullptr;
+    void *context = nullptr;
+};
+
+// What a face allows the road, one value a call: the files it takes, the rules it judges their
+// values by, whether and when it writes, and the threads it reads with. By default the status
+// functions' check.
+struct RoadPolicy {
+    LayoutRules layout = LayoutRules::kAllVersions;
+    ValueRules values;
+    // The CRS the file declares and the warnings of its header and its return numbers, for the
+    // status functions' report.
+    bool crs_and_warnings = true;
     // The update: the LAS type validation found by name; the header read through the handle
-    // must give the same (else kChangedSinceValidation). -2: nothing validated by name.
-    int16_t validated_type = -2;
+    // must give the same (else RoadOutcome::changed_since_validation).
+    std::optional<int16_t> validated_type;
     bool write = false;           // write the header back
     bool only_if_stale = true;    // and only where it is stale (the update writes in any case)
     bool allow_truncated = true;  // write the header of a file that ends before what it declares
-    bool strict = false;          // the warnings about the counts and the box are stale
     Workers workers;
+    AfterScan after_scan;  // the tests' hook; null in production
 };
 
 // Where the header is written: through the handle read (no name), or through a handle opened at
@@ -46,28 +61,31 @@ struct RoadResult {
     bool count_uncertain = false;  // LAZ: the last chunk's bytes allow more than one count
     ScanFindings found;            // what the scan learned beside the tally, and what the
                                    // header places past the end of the file
-    DeclaredCrs crs;               // the status functions' files only
+    DeclaredCrs crs;               // where the policy asks for the CRS and the warnings
     uint64_t warnings = 0;         // VARNOKE_LAS_WARN_* bits
     unsigned warning_sides = 0;    // of the box, bit k for side k: off, but not stale
     bool values = false;           // the stored and counted values, the stale bits are known
     bool written = false;
 };
 
+// How the road ended. No value of its own shares the public statuses: what only the update
+// tells apart is a flag beside them, so that it can reach no report and no sentence.
+struct RoadOutcome {
+    int status = VARNOKE_LAS_OK;  // or the varnoke_las_status of the step that stopped
+    // The header read through the handle is not the one validation accepted by name (the name
+    // may have been given to another file since); status is then VARNOKE_LAS_ERR_CHANGED.
+    bool changed_since_validation = false;
+};
+
 // Runs the road on the file open as `file` (for reading, or for update where the header is
-// written through it). Returns VARNOKE_LAS_OK, kChangedSinceValidation, or the varnoke_las_status
-// of the step that stopped; `out` holds what was learned up to there. Nothing is written unless
-// every step before the write succeeded and the file is still as judged.
-int run_road(File file, const WriteTarget &target, const RoadRules &rules, RoadResult &out);
+// written through it) as `policy` allows; `out` holds what was learned up to where it stopped.
+// Nothing is written unless every step before the write succeeded and the file is still as
+// judged.
+RoadOutcome run_road(File file, const WriteTarget &target, const RoadPolicy &policy,
+                     RoadResult &out);
 
 // Why an open at `where` failed: a link where a walk found a file is VARNOKE_LAS_ERR_LINK.
 int open_failure(const FileName &where, int otherwise);
-
-namespace seam {
-// Called, where set, after the scan and before the last look: the tests change the file there.
-// Never set outside the tests.
-extern void (*after_scan)(void *context);
-extern void *after_scan_context;
-}  // namespace seam
 
 }  // namespace varnoke
 

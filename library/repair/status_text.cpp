@@ -16,8 +16,7 @@ constexpr StatusText kTable[] = {
     {VARNOKE_LAS_ERR_OPEN, "the file cannot be opened for reading", msg::kCannotOpenForUpdate},
     {VARNOKE_LAS_ERR_NOT_REGULAR, "not a regular file (a folder, pipe, socket or device)",
      msg::kChangedSinceValidation},
-    {VARNOKE_LAS_ERR_READ, "the system reported an error while reading the file",
-     msg::kReadError},
+    {VARNOKE_LAS_ERR_READ, "the system reported an error while reading the file", msg::kReadError},
     {VARNOKE_LAS_ERR_TOO_SHORT,
      "the file or its header is too short for a LAS header of its version", msg::kTooShort},
     {VARNOKE_LAS_ERR_NOT_LAS, "not a LAS file (no LASF signature)", msg::kChangedSinceValidation},
@@ -85,8 +84,6 @@ constexpr StatusText kTable[] = {
      nullptr},
     {VARNOKE_LAS_ERR_FOLDER,
      "a folder that cannot be opened or read; the files in it are not judged", nullptr},
-    {kChangedSinceValidation, "the file changed after it was validated",
-     msg::kChangedSinceValidation},
 };
 
 }  // namespace

@@ -7,10 +7,6 @@
 
 namespace varnoke {
 
-// The update alone tells apart a header that differs from the one validation judged by name;
-// the status functions, which validate nothing by name, never return it.
-inline constexpr int kChangedSinceValidation = -1000;
-
 // What a message of the update takes after the file's name.
 enum class MessageArgs {
     kName,                // the name alone

@@ -6,6 +6,7 @@
 
 #include "Varnoke_LiDAR.h"
 #include "file_io.h"
+#include "header_bytes.h"
 #include "header_checks.h"
 #include "messages.h"
 
@@ -75,8 +76,8 @@ int16_t check_las(const char *filename) {
         std::printf(varnoke::msg::kNotRegular, filename);
         return -1;
     }
-    LAS12Header head{};
-    const std::size_t got = std::fread(&head, 1, varnoke::kValidatedBytes, file.get());
+    unsigned char head[varnoke::kValidatedBytes] = {};
+    const std::size_t got = std::fread(head, 1, sizeof head, file.get());
     if (got < varnoke::kValidatedBytes && std::ferror(file.get())) {
         std::printf(varnoke::msg::kReadError, filename);
         return -1;
@@ -84,9 +85,9 @@ int16_t check_las(const char *filename) {
     // Each check is judged only on bytes that were read; a file that ends before the bytes a
     // check needs is rejected as too short at that point.
     const varnoke::HeaderJudgement judged = varnoke::judge_header(head, got);
-    const uint8_t major = head.VersionMajor;
-    const uint8_t minor = head.VersionMinor;
-    const uint8_t format = head.PointDataFormatID;
+    const uint8_t major = head[varnoke::at::kVersionMajor];
+    const uint8_t minor = head[varnoke::at::kVersionMinor];
+    const uint8_t format = head[varnoke::at::kPointFormat];
     switch (judged.status) {
         case VARNOKE_LAS_OK:
             return judged.type;
@@ -108,7 +109,8 @@ int16_t check_las(const char *filename) {
             break;
         default:  // VARNOKE_LAS_ERR_RECORD_LENGTH
             std::printf(varnoke::msg::kRecordLength, filename, '0' + format,
-                        static_cast<unsigned>(head.PointDataRecordLength));
+                        static_cast<unsigned>(
+                            varnoke::load<uint16_t>(head, varnoke::at::kRecordLength)));
             break;
     }
     return -1;

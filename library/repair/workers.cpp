@@ -8,7 +8,7 @@
 
 namespace varnoke {
 
-void run_tasks(const Workers &workers, unsigned tasks, Task task, void *arg) {
+void run_tasks(const Workers &workers, unsigned tasks, varnoke_las_task task, void *arg) {
     if (tasks == 0) return;
     if (workers.run != nullptr) {
         workers.run(workers.pool, task, arg, tasks);

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "Varnoke_LiDAR.h"
 #include "same_file.h"
 #include "signals.h"
 
@@ -31,14 +32,12 @@ struct Slot {
 // first finds its result.
 constexpr std::size_t kRememberedFiles = 4096;
 
-using Task = void (*)(void *arg, unsigned k);
-
 struct Batch {
     unsigned pending;  // pieces not yet finished
 };
 
 struct Piece {
-    Task task;
+    varnoke_las_task task;
     void *arg;
     unsigned k;
     Batch *batch;
@@ -55,12 +54,12 @@ public:
              const std::function<void()> &listed);
 
     // varnoke_las_options.run: the pieces of one call.
-    static void run_pieces(void *pool, Task task, void *arg, unsigned tasks) {
+    static void run_pieces(void *pool, varnoke_las_task task, void *arg, unsigned tasks) {
         static_cast<Pool *>(pool)->pieces(task, arg, tasks);
     }
 
 private:
-    void pieces(Task task, void *arg, unsigned tasks);
+    void pieces(varnoke_las_task task, void *arg, unsigned tasks);
     void worker();
     void run_one(std::unique_lock<std::mutex> &lock);
     void emit_until(std::unique_lock<std::mutex> &lock, uint64_t target,
@@ -93,7 +92,7 @@ void Pool::run_one(std::unique_lock<std::mutex> &lock) {
     if (--piece.batch->pending == 0) piece_done_.notify_all();
 }
 
-void Pool::pieces(Task task, void *arg, unsigned tasks) {
+void Pool::pieces(varnoke_las_task task, void *arg, unsigned tasks) {
     Batch batch{tasks};
     std::unique_lock lock(mutex_);
     for (unsigned k = 1; k < tasks; ++k) pieces_.push_back({task, arg, k, &batch});

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "name_quoting.h"
 #include "number_text.h"
@@ -51,7 +52,7 @@ const JsonValue *JsonValue::member(std::string_view name) const {
     if (kind != Kind::object) return nullptr;
     // The last of a name wins, as a reader that kept one value per name would see it.
     for (auto member = members.rbegin(); member != members.rend(); ++member) {
-        if (member->first == name) return &member->second;
+        if (member->name == name) return &member->value;
     }
     return nullptr;
 }
@@ -163,7 +164,7 @@ private:
             ++at_;
             JsonValue member;
             if (!value(member, depth + 1)) return false;
-            out.members.emplace_back(std::move(name), std::move(member));
+            out.members.push_back({std::move(name), std::move(member)});
             space();
             if (at_ >= text_.size()) return false;
             if (text_[at_++] == '}') return true;

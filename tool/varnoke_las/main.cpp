@@ -5,6 +5,7 @@
 #include <string>
 #include <thread>
 
+#include "exit_status.h"
 #include "footprints.h"
 #include "job_runner.h"
 #include "options.h"
@@ -25,18 +26,6 @@ using namespace varnoke_las;
 namespace {
 
 constexpr int kUsageStatus = 2;
-
-// check: 0 when every file is right, 1 when some are stale, truncated or of an uncertain count
-// and none refused, 2 when
-// any was refused; repair: 0 when every file is right afterwards, 2 otherwise (a truncated file
-// left as it was is not right).
-int exit_status(const Options &options, const Tally &tally) {
-    if (tally.refused > 0) return 2;
-    const bool check = options.command == Command::check;
-    if (tally.truncated > 0 || tally.uncertain > 0) return check ? 1 : 2;
-    if (check && tally.stale > 0) return 1;
-    return 0;
-}
 
 // Why the --files-from list stopped early, with its newline; empty if it did not.
 std::string list_error_text(const PathList &paths, const Options &options) {
