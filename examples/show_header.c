@@ -21,8 +21,8 @@ int main(int argc, char *argv[]) {
 
     printf("\nHeader of %s\n", argv[1]);
     printf("  version              %d.%d\n", h.VersionMajor, h.VersionMinor);
-    printf("  point format         %d (records of %d bytes from offset %lu)\n",
-           h.PointDataFormatID, h.PointDataRecordLength, (unsigned long)h.OffsetToData);
+    printf("  point format         %d (records of %d bytes from offset %lu)\n", h.PointDataFormatID,
+           h.PointDataRecordLength, (unsigned long)h.OffsetToData);
     printf("  points               %lu\n", (unsigned long)h.NumberOfPointReturns);
     printf("  points by return    ");
     for (k = 0; k < 5; ++k) printf(" %lu", (unsigned long)h.NumberOfPointsByReturn[k]);

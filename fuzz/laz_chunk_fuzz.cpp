@@ -23,8 +23,10 @@ namespace {
 constexpr uint32_t kMostPoints = 4096;
 
 bool same(const varnoke::PointTally &a, const varnoke::PointTally &b) {
-    return a.records == b.records && std::memcmp(a.by_return, b.by_return, sizeof a.by_return) == 0 &&
-           std::memcmp(a.min, b.min, sizeof a.min) == 0 && std::memcmp(a.max, b.max, sizeof a.max) == 0;
+    return a.records == b.records &&
+           std::memcmp(a.by_return, b.by_return, sizeof a.by_return) == 0 &&
+           std::memcmp(a.min, b.min, sizeof a.min) == 0 &&
+           std::memcmp(a.max, b.max, sizeof a.max) == 0;
 }
 
 varnoke::laz::LazFile file;
@@ -92,8 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
     }
     if (spec.points != 0 && (n != spec.points || whole.most != n)) broken("not the given count");
     if (whole.bytes != chunk_bytes) broken("an accepted chunk whose bytes are not all used");
-    if (whole.has_wanted && (whole.at_wanted.records != spec.wanted || spec.wanted < n ||
-                             spec.wanted > whole.most)) {
+    if (whole.has_wanted &&
+        (whole.at_wanted.records != spec.wanted || spec.wanted < n || spec.wanted > whole.most)) {
         broken("the wanted count's tally is not of that count");
     }
     return 0;

@@ -16,7 +16,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-uint32_t le(const Bytes &b, std::size_t at, int n) { return lazfuzz::le(b.data() + at, n); }
+uint32_t le(const Bytes &b, std::size_t at, int n) {
+    return lazfuzz::le(b.data() + at, n);
+}
 
 int seeds_of(const std::filesystem::path &out, const std::filesystem::path &name) {
     std::ifstream in(name, std::ios::binary);
@@ -37,16 +39,18 @@ int seeds_of(const std::filesystem::path &out, const std::filesystem::path &name
         return static_cast<int64_t>(got);
     };
     std::span<const unsigned char> payload;
-    if (varnoke::laz::find_laszip_vlr(std::span(b.data(), std::min<std::size_t>(b.size(), file.data_start)),
-                                      static_cast<uint16_t>(le(b, 94, 2)), le(b, 100, 4),
-                                      payload) != varnoke::laz::LazStatus::ok ||
+    if (varnoke::laz::find_laszip_vlr(
+            std::span(b.data(), std::min<std::size_t>(b.size(), file.data_start)),
+            static_cast<uint16_t>(le(b, 94, 2)), le(b, 100, 4),
+            payload) != varnoke::laz::LazStatus::ok ||
         varnoke::laz::parse_laszip_vlr(payload, file.point_format, file.record_length, file.vlr) !=
             varnoke::laz::LazStatus::ok) {
         return 0;
     }
     varnoke::laz::ChunkTable table;
     if (file.vlr.compressor == 1 ||
-        varnoke::laz::read_chunk_table(file, varnoke::laz::Stop{}, table) != varnoke::laz::LazStatus::ok) {
+        varnoke::laz::read_chunk_table(file, varnoke::laz::Stop{}, table) !=
+            varnoke::laz::LazStatus::ok) {
         return 0;
     }
     int written = 0;
@@ -58,8 +62,9 @@ int seeds_of(const std::filesystem::path &out, const std::filesystem::path &name
         seed.compressor = file.vlr.compressor;
         seed.items = file.vlr.items;
         const bool last = i + 1 == table.chunks.size();
-        seed.points = variable ? c.points
-                      : file.vlr.compressor == 3 || last ? 0 : file.vlr.chunk_size;
+        seed.points = variable                           ? c.points
+                      : file.vlr.compressor == 3 || last ? 0
+                                                         : file.vlr.chunk_size;
         seed.max_points = variable ? c.points : file.vlr.chunk_size;
         // Streamed through windows of a few hundred bytes, of more than one size.
         seed.window = static_cast<uint16_t>(97 + (i * 131) % 400);
@@ -69,7 +74,8 @@ int seeds_of(const std::filesystem::path &out, const std::filesystem::path &name
         const std::filesystem::path to =
             out / (name.stem().string() + "-" + std::to_string(i) + ".chunk");
         std::ofstream(to, std::ios::binary)
-            .write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char *>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
         ++written;
     }
     return written;

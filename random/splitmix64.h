@@ -1,5 +1,6 @@
 // A small, fast pseudo-random generator (splitmix64) for the inputs of tests and benchmarks:
-// reproducible from its seed, quick enough to fill gigabytes, and good enough for shuffled coordinates.
+// reproducible from its seed, quick enough to fill gigabytes, and good enough for shuffled
+// coordinates.
 #ifndef VARNOKE_RANDOM_SPLITMIX64_H
 #define VARNOKE_RANDOM_SPLITMIX64_H
 

@@ -56,17 +56,20 @@ TEST(ArchiveSummary, OverlapsAreAreasSharedNotEdges) {
         uint64_t pairs;
     };
     const Row rows[] = {
-        {"a row of tiles sharing edges", {{"a", 0, 10, 0, 10}, {"b", 10, 20, 0, 10},
-                                          {"c", 20, 30, 0, 10}}, 0},
-        {"a grid sharing edges and corners", {{"a", 0, 10, 0, 10}, {"b", 10, 20, 0, 10},
-                                              {"c", 0, 10, 10, 20}, {"d", 10, 20, 10, 20}}, 0},
+        {"a row of tiles sharing edges",
+         {{"a", 0, 10, 0, 10}, {"b", 10, 20, 0, 10}, {"c", 20, 30, 0, 10}},
+         0},
+        {"a grid sharing edges and corners",
+         {{"a", 0, 10, 0, 10}, {"b", 10, 20, 0, 10}, {"c", 0, 10, 10, 20}, {"d", 10, 20, 10, 20}},
+         0},
         {"a sliver of overlap in X", {{"a", 0, 10, 0, 10}, {"b", 9.99, 20, 0, 10}}, 1},
         {"X overlaps, Y apart", {{"a", 0, 10, 0, 10}, {"b", 5, 15, 10, 20}}, 0},
         {"one inside another", {{"a", 0, 100, 0, 100}, {"b", 40, 60, 40, 60}}, 1},
         {"the same tile twice", {{"a", 0, 10, 0, 10}, {"b", 0, 10, 0, 10}}, 1},
         {"three on one spot", {{"a", 0, 10, 0, 10}, {"b", 1, 11, 1, 11}, {"c", 2, 12, 2, 12}}, 3},
-        {"a long tile across a row", {{"a", 0, 10, 0, 10}, {"b", 10, 20, 0, 10},
-                                      {"c", 20, 30, 0, 10}, {"long", 5, 25, 5, 6}}, 3},
+        {"a long tile across a row",
+         {{"a", 0, 10, 0, 10}, {"b", 10, 20, 0, 10}, {"c", 20, 30, 0, 10}, {"long", 5, 25, 5, 6}},
+         3},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
@@ -168,7 +171,8 @@ TEST(Footprints, CornersInLongitudeAndLatitude) {
     const std::vector<JsonValue> &features = json.member("features")->items;
     ASSERT_EQ(features.size(), 3u);
     const auto corner = [&](std::size_t feature, std::size_t point, std::size_t axis) {
-        const JsonValue &ring = features[feature].member("geometry")->member("coordinates")->items[0];
+        const JsonValue &ring =
+            features[feature].member("geometry")->member("coordinates")->items[0];
         return *ring.items[point].items[axis].real();
     };
     const std::size_t east = varnoke_las::Footprints::kEdgePoints, north = 2 * east;
@@ -211,18 +215,19 @@ TEST(ArchiveSummary, TheToolSummarisesAFolder) {
     }
     const ProcessResult r = run_varnoke_las({"check", "--summary", "-q", "tiles"}, dir.str());
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out,
-              "summary: 2 files: 2 ok, 0 stale, 0 repaired, 0 truncated, 0 uncertain, 0 refused; "
-              "1 with warnings\n"
-              "warnings: return_number_above_count 1\n"
-              "versions: 1.2: 2\n"
-              "point formats: 0: 1, 1: 1\n"
-              "points: 1066 in 16658 bytes; by return: 1: 925, 2: 115, 3: 21, 4: 5\n"
-              "extent of EPSG:26910 (1 file, metres): X 493994.870 to 494993.680, Y 4877429.620 "
-              "to 4878817.020, Z 123.930 to 178.730\n"
-              "extent of EPSG:26915 (1 file, metres): X 470692.440 to 470692.440, Y 4602888.900 "
-              "to 4602888.900, Z 16.000 to 16.000\n"
-              "scale 0.01 0.01 0.01, offset 0 0 0 in 1 file; 1 differs: tiles/point-time.las.laz\n");
+    EXPECT_EQ(
+        r.out,
+        "summary: 2 files: 2 ok, 0 stale, 0 repaired, 0 truncated, 0 uncertain, 0 refused; "
+        "1 with warnings\n"
+        "warnings: return_number_above_count 1\n"
+        "versions: 1.2: 2\n"
+        "point formats: 0: 1, 1: 1\n"
+        "points: 1066 in 16658 bytes; by return: 1: 925, 2: 115, 3: 21, 4: 5\n"
+        "extent of EPSG:26910 (1 file, metres): X 493994.870 to 494993.680, Y 4877429.620 "
+        "to 4878817.020, Z 123.930 to 178.730\n"
+        "extent of EPSG:26915 (1 file, metres): X 470692.440 to 470692.440, Y 4602888.900 "
+        "to 4602888.900, Z 16.000 to 16.000\n"
+        "scale 0.01 0.01 0.01, offset 0 0 0 in 1 file; 1 differs: tiles/point-time.las.laz\n");
 }
 
 // The JSON summary's totals are the sums of the files' lines, and the footprints hold one

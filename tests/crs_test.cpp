@@ -1,5 +1,7 @@
 // The coordinate reference system a file declares, and the warnings its header earns: rows of
 // GeoTIFF keys and WKT texts written out, with the EPSG codes they carry as literals.
+#include "crs.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "Varnoke_LiDAR.h"
-#include "crs.h"
 #include "header_warnings.h"
 #include "support/las_file.h"
 #include "support/scratch.h"
@@ -21,8 +22,9 @@ using varnoke::PointLayout;
 
 // A GeoKeyDirectory of version 1 holding `keys` as {id, location, count, value}.
 std::vector<unsigned char> directory(std::vector<std::vector<uint16_t>> keys, int claimed = -1) {
-    std::vector<uint16_t> shorts = {1, 1, 0,
-                                    static_cast<uint16_t>(claimed < 0 ? keys.size() : static_cast<std::size_t>(claimed))};
+    std::vector<uint16_t> shorts = {
+        1, 1, 0,
+        static_cast<uint16_t>(claimed < 0 ? keys.size() : static_cast<std::size_t>(claimed))};
     for (const auto &key : keys) shorts.insert(shorts.end(), key.begin(), key.end());
     std::vector<unsigned char> bytes(shorts.size() * 2);
     std::memcpy(bytes.data(), shorts.data(), bytes.size());
@@ -40,31 +42,29 @@ TEST(DeclaredCrs, GeoKeysGiveTheProjectedElseTheGeographicCode) {
     const KeysRow rows[] = {
         {"UTM 15N in metres", directory({{1024, 0, 1, 1}, {3072, 0, 1, 26915}, {3076, 0, 1, 9001}}),
          26915, 0, 9001, true},
-        {"geographic NAD83 in degrees", directory({{1024, 0, 1, 2}, {2048, 0, 1, 4269},
-                                                   {2054, 0, 1, 9102}}),
-         4269, 0, 9102, true},
-        {"projected beside its geographic base", directory({{2048, 0, 1, 4269},
-                                                            {3072, 0, 1, 6580}}),
-         6580, 0, 0, true},
+        {"geographic NAD83 in degrees",
+         directory({{1024, 0, 1, 2}, {2048, 0, 1, 4269}, {2054, 0, 1, 9102}}), 4269, 0, 9102, true},
+        {"projected beside its geographic base",
+         directory({{2048, 0, 1, 4269}, {3072, 0, 1, 6580}}), 6580, 0, 0, true},
         {"a vertical system", directory({{3072, 0, 1, 6580}, {4096, 0, 1, 5703}}), 6580, 5703, 0,
          true},
         {"user-defined (32767) names a system but no code",
          directory({{2048, 0, 1, 32767}, {3072, 0, 1, 32767}, {3076, 0, 1, 9002}}), 0, 0, 9002,
          true},
-        {"a value held in the double parameters is no code",
-         directory({{3072, 34736, 1, 0}}), 0, 0, 0, false},
-        {"units alone name nothing", directory({{1025, 0, 1, 2}, {2054, 0, 1, 9102},
-                                                {3076, 0, 1, 9001}, {4099, 0, 1, 9001}}),
+        {"a value held in the double parameters is no code", directory({{3072, 34736, 1, 0}}), 0, 0,
+         0, false},
+        {"units alone name nothing",
+         directory({{1025, 0, 1, 2}, {2054, 0, 1, 9102}, {3076, 0, 1, 9001}, {4099, 0, 1, 9001}}),
          0, 0, 0, false},
-        {"a unit key holding no unit code", directory({{1024, 0, 1, 1}, {3072, 0, 1, 32632},
-                                                       {3076, 0, 1, 32632}}),
-         32632, 0, 0, true},
+        {"a unit key holding no unit code",
+         directory({{1024, 0, 1, 1}, {3072, 0, 1, 32632}, {3076, 0, 1, 32632}}), 32632, 0, 0, true},
         {"the degree as its supplier writes it (9122)",
          directory({{2048, 0, 1, 4326}, {2054, 0, 1, 9122}}), 4326, 0, 9102, true},
         {"no keys", directory({}), 0, 0, 0, false},
         {"more keys claimed than the payload holds", directory({{3072, 0, 1, 26910}}, 500), 26910,
          0, 0, true},
-        {"directory version 2 is not read", [] {
+        {"directory version 2 is not read",
+         [] {
              auto d = directory({{3072, 0, 1, 26910}});
              d[0] = 2;
              return d;
@@ -74,7 +74,8 @@ TEST(DeclaredCrs, GeoKeysGiveTheProjectedElseTheGeographicCode) {
     };
     for (const KeysRow &row : rows) {
         SCOPED_TRACE(row.what);
-        const varnoke::GeoKeys keys = varnoke::parse_geokeys(row.payload.data(), row.payload.size());
+        const varnoke::GeoKeys keys =
+            varnoke::parse_geokeys(row.payload.data(), row.payload.size());
         EXPECT_EQ(keys.crs.epsg, row.epsg);
         EXPECT_EQ(keys.crs.vertical, row.vertical);
         EXPECT_EQ(keys.crs.units, row.units);
@@ -104,8 +105,9 @@ TEST(DeclaredCrs, WktGivesTheCodesAtTheTopOfEachSystem) {
          R"w(VERT_CS["NAVD88 height (ftUS)",UNIT["US survey foot",0.304800609601219],)w"
          R"w(AUTHORITY["EPSG","6360"]]])w",
          2991, 6360, 9001},
-        {"WKT 1 geographic, unit by name", R"w(GEOGCS["WGS 84",UNIT["degree",0.0174532925199433],)w"
-                                           R"w(AUTHORITY["EPSG","4326"]])w",
+        {"WKT 1 geographic, unit by name",
+         R"w(GEOGCS["WGS 84",UNIT["degree",0.0174532925199433],)w"
+         R"w(AUTHORITY["EPSG","4326"]])w",
          4326, 0, 9102},
         {"WKT 1 without authority (ESRI style): unit by factor",
          R"w(PROJCS["NAD_1983_HARN_Lambert_Conformal_Conic",GEOGCS["GCS_North_American_1983_HARN"],)w"
@@ -116,16 +118,18 @@ TEST(DeclaredCrs, WktGivesTheCodesAtTheTopOfEachSystem) {
          "  CS[Cartesian,2],\n  AXIS[\"(E)\",east,ORDER[1],LENGTHUNIT[\"metre\",1]],\n"
          "  AXIS[\"(N)\",north,ORDER[2],LENGTHUNIT[\"metre\",1]],\n  ID[\"EPSG\",32723]]",
          32723, 0, 9001},
-        {"WKT 2 compound", R"w(COMPOUNDCRS["x",PROJCRS["p",LENGTHUNIT["foot",0.3048],ID["EPSG",2229]],)w"
-                           R"w(VERTCRS["v",ID["EPSG",5703]]])w",
+        {"WKT 2 compound",
+         R"w(COMPOUNDCRS["x",PROJCRS["p",LENGTHUNIT["foot",0.3048],ID["EPSG",2229]],)w"
+         R"w(VERTCRS["v",ID["EPSG",5703]]])w",
          2229, 5703, 9002},
-        {"WKT 2 bound: the source system", R"w(BOUNDCRS[SOURCECRS[GEOGCRS["g",ID["EPSG",4267]]],)w"
-                                           R"w(TARGETCRS[GEOGCRS["w",ID["EPSG",4326]]]])w",
+        {"WKT 2 bound: the source system",
+         R"w(BOUNDCRS[SOURCECRS[GEOGCRS["g",ID["EPSG",4267]]],)w"
+         R"w(TARGETCRS[GEOGCRS["w",ID["EPSG",4326]]]])w",
          4267, 0, 0},
         {"parentheses for brackets, lower-case keywords",
          R"w(projcs("x",unit("metre",1),authority("epsg","32611")))w", 32611, 0, 9001},
-        {"a doubled quote inside a name", R"w(PROJCS["a ""quoted"" name",AUTHORITY["EPSG","3857"]])w",
-         3857, 0, 0},
+        {"a doubled quote inside a name",
+         R"w(PROJCS["a ""quoted"" name",AUTHORITY["EPSG","3857"]])w", 3857, 0, 0},
         {"an authority other than EPSG", R"w(PROJCS["x",AUTHORITY["ESRI","102003"]])w", 0, 0, 0},
         {"cut off before its end", R"w(PROJCS["x",AUTHORITY["EPSG","26910"])w", 0, 0, 0},
         {"not WKT at all", "hello", 0, 0, 0},
@@ -139,8 +143,8 @@ TEST(DeclaredCrs, WktGivesTheCodesAtTheTopOfEachSystem) {
         EXPECT_EQ(crs.units, row.units);
     }
     // The text ends at its first NUL, as the record's terminator.
-    const std::string terminated = std::string(R"w(GEOGCS["x",AUTHORITY["EPSG","4326"]])w") + '\0' +
-                                   "garbage\"";
+    const std::string terminated =
+        std::string(R"w(GEOGCS["x",AUTHORITY["EPSG","4326"]])w") + '\0' + "garbage\"";
     EXPECT_EQ(varnoke::parse_wkt(terminated.data(), terminated.size()).epsg, 4326u);
     std::string deep;
     for (int k = 0; k < 100; ++k) deep += "COMPD_CS[\"x\",";
@@ -232,8 +236,8 @@ TEST(DeclaredCrs, TestDataThroughTheStatusApi) {
     for (const Row &row : rows) {
         SCOPED_TRACE(row.file);
         varnoke_las_report report{};
-        ASSERT_EQ(varnoke_las_check_ex((testdata_dir() / row.file).string().c_str(),
-                                       nullptr, &report, sizeof report),
+        ASSERT_EQ(varnoke_las_check_ex((testdata_dir() / row.file).string().c_str(), nullptr,
+                                       &report, sizeof report),
                   VARNOKE_LAS_OK);
         EXPECT_EQ(report.crs_source, row.source);
         EXPECT_EQ(report.crs_epsg, row.epsg);

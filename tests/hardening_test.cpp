@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -39,7 +38,10 @@ TEST(NameQuoting, AsGnuLsShellEscape) {
         {"plain.las", "plain.las"},
         {"a]b%c+d,e-f:g_h@i", "a]b%c+d,e-f:g_h@i"},  // nothing a shell takes otherwise
         {"caf\xc3\xa9.las", "caf\xc3\xa9.las"},
-        {"a\xee\x80\x80" "b", "a\xee\x80\x80" "b"},  // U+E000, private use: printable
+        {"a\xee\x80\x80"
+         "b",
+         "a\xee\x80\x80"
+         "b"},  // U+E000, private use: printable
         // Special to a shell anywhere.
         {"a b", "'a b'"},
         {"a!b", "'a!b'"},
@@ -74,12 +76,17 @@ TEST(NameQuoting, AsGnuLsShellEscape) {
         {"'a'$'\\n''b'.las", "''\\''a'\\''$'\\''\\n'\\'''\\''b'\\''.las'"},
         // Characters a terminal does not show.
         {"a\nb.las", "'a'$'\\n''b.las'"},
-        {"evil\r\x1b[2Kok good.las\x1b[8m.las", "'evil'$'\\r\\033''[2Kok good.las'$'\\033''[8m.las'"},
+        {"evil\r\x1b[2Kok good.las\x1b[8m.las",
+         "'evil'$'\\r\\033''[2Kok good.las'$'\\033''[8m.las'"},
         {"coll\xfe.las", "'coll'$'\\376''.las'"},
         {"\xff", "''$'\\377'"},
         {"\x01", "''$'\\001'"},
-        {"\x01" "a", "''$'\\001''a'"},
-        {"a\x01\x02" "b", "'a'$'\\001\\002''b'"},
+        {"\x01"
+         "a",
+         "''$'\\001''a'"},
+        {"a\x01\x02"
+         "b",
+         "'a'$'\\001\\002''b'"},
         {"a\x07\x08\x0c\x0b\x7fz", "'a'$'\\a\\b\\f\\v\\177''z'"},
         {"tab\there.las", "'tab'$'\\t''here.las'"},
         {"it's\n.las", "'it'\\''s'$'\\n''.las'"},
@@ -89,9 +96,11 @@ TEST(NameQuoting, AsGnuLsShellEscape) {
         {"a'\x01'", "'a'\\'''$'\\001'\\'''"},
         // ls prints '\001'\''a'$'\001', which a shell reads as a backslash and digits.
         {"\x01'a\x01", "''$'\\001'\\''a'$'\\001'"},
-        {"b\xc2\x85z", "'b'$'\\302\\205''z'"},          // U+0085, a C1 control
+        {"b\xc2\x85z", "'b'$'\\302\\205''z'"},           // U+0085, a C1 control
         {"c\xe2\x80\xa8z", "'c'$'\\342\\200\\250''z'"},  // U+2028
-        {"a\xcd\xb8" "b", "'a'$'\\315\\270''b'"},        // U+0378, unassigned
+        {"a\xcd\xb8"
+         "b",
+         "'a'$'\\315\\270''b'"},                         // U+0378, unassigned
         {"d\xed\xa0\x80z", "'d'$'\\355\\240\\200''z'"},  // a surrogate
         {"e\xc0\xafz", "'e'$'\\300\\257''z'"},           // an overlong form
         {"a\xe2\x82", "'a'$'\\342\\202'"},               // cut short
@@ -116,7 +125,8 @@ TEST(NameQuoting, Base64OfPathsThatAreNotUtf8) {
         {"a\\b.las", "{\"format\":2,\"path\":\"a\\\\b.las\",\"result\":"},
         {"q\"x.las", "{\"format\":2,\"path\":\"q\\\"x.las\",\"result\":"},
         {"t\tx.las", "{\"format\":2,\"path\":\"t\\u0009x.las\",\"result\":"},
-        {"coll\xfe.las", "{\"format\":2,\"path\":\"coll\xef\xbf\xbd.las\",\"path_bytes\":\"Y29sbP4ubGFz\","},
+        {"coll\xfe.las",
+         "{\"format\":2,\"path\":\"coll\xef\xbf\xbd.las\",\"path_bytes\":\"Y29sbP4ubGFz\","},
     };
     for (const auto &l : lines) {
         varnoke_las::FileResult result;
@@ -151,7 +161,8 @@ TEST(FilesFrom, ANulByteOrAnOverlongItemStopsTheRunAtThatItem) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         write_file(dir / "list", Bytes(c.list.begin(), c.list.end()));
-        const ProcessResult r = run_varnoke_las({"check", "--quiet", "--files-from", "list"}, dir.str());
+        const ProcessResult r =
+            run_varnoke_las({"check", "--quiet", "--files-from", "list"}, dir.str());
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.status, 2);
     }
@@ -301,7 +312,10 @@ TEST(StopSignals, LinesOfTheFilesDoneTheSummaryAnd128PlusTheSignal) {
         EXPECT_EQ(printed, line + line + line);
         EXPECT_EQ(status, 128 + signo);
         const std::string summary = file_text(dir / "err");
-        EXPECT_EQ(summary.rfind("varnoke-las: 3 files: 0 ok, 0 stale, 0 repaired, 0 truncated, 3 refused, 0 with warnings in ", 0), 0u)
+        EXPECT_EQ(summary.rfind("varnoke-las: 3 files: 0 ok, 0 stale, 0 repaired, 0 truncated, 3 "
+                                "refused, 0 with warnings in ",
+                                0),
+                  0u)
             << summary;
     }
 }
@@ -331,7 +345,10 @@ TEST(StopSignals, EndAListOfNothingButEmptyItems) {
     close(out[0]);
     close(list);
     const std::string summary = file_text(dir / "err");
-    EXPECT_EQ(summary.rfind("varnoke-las: 0 files: 0 ok, 0 stale, 0 repaired, 0 truncated, 0 refused, 0 with warnings in ", 0), 0u)
+    EXPECT_EQ(summary.rfind("varnoke-las: 0 files: 0 ok, 0 stale, 0 repaired, 0 truncated, 0 "
+                            "refused, 0 with warnings in ",
+                            0),
+              0u)
         << summary;
 }
 
@@ -384,8 +401,8 @@ TEST(SameFile, NamedTwiceAndThroughAHardLinkIsJudgedOnce) {
         dir.str());
     // The built file's global encoding holds a pattern (reserved bits set), and it has no CRS.
     const std::string what = ": records 1 -> 2; warnings: no CRS, reserved encoding bits set\n";
-    EXPECT_EQ(r.out, "repaired a.las" + what + "repaired a.las" + what + "repaired ./a.las" +
-                         what + "repaired b.las" + what + "repaired c.las" + what);
+    EXPECT_EQ(r.out, "repaired a.las" + what + "repaired a.las" + what + "repaired ./a.las" + what +
+                         "repaired b.las" + what + "repaired c.las" + what);
     EXPECT_EQ(r.status, 0);
 }
 
@@ -397,10 +414,16 @@ TEST(NameQuoting, TheRealExecutableQuotesTextAndKeepsJsonBytes) {
     write_file(dir / "coll\xfe.las", Bytes{});
     const std::string why = varnoke_las_strerror(VARNOKE_LAS_ERR_TOO_SHORT);
     const ProcessResult text = run_varnoke_las({"check", "--quiet", "."}, dir.str());
-    EXPECT_EQ(text.out, "refused './coll'$'\\376''.las': " + why + "\nrefused './evil'$'\\r\\033''[2Kok good.las'$'\\033''[8m.las': " + why + "\n");
+    EXPECT_EQ(text.out,
+              "refused './coll'$'\\376''.las': " + why +
+                  "\nrefused './evil'$'\\r\\033''[2Kok good.las'$'\\033''[8m.las': " + why + "\n");
     const ProcessResult json =
         run_varnoke_las({"check", "--quiet", "--json", "coll\xfe.las"}, dir.str());
-    EXPECT_EQ(json.out.rfind("{\"format\":2,\"path\":\"coll\xef\xbf\xbd.las\",\"path_bytes\":\"Y29sbP4ubGFz\",\"result\":\"refused\"", 0), 0u) << json.out;
+    EXPECT_EQ(json.out.rfind("{\"format\":2,\"path\":\"coll\xef\xbf\xbd.las\",\"path_bytes\":"
+                             "\"Y29sbP4ubGFz\",\"result\":\"refused\"",
+                             0),
+              0u)
+        << json.out;
 }
 #endif
 

@@ -4,15 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
-#include <string>
-#include <thread>
-#include <vector>
-
 #include <bit>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "Varnoke_LiDAR.h"
 #include "support/las_file.h"
@@ -157,8 +154,9 @@ TEST(LasApi, RepairsEveryVersionAndPointFormat) {
             EXPECT_EQ(r.records_by_return[k], plain.by_return[k + 1]);
         EXPECT_EQ(r.point_data_end, plain.end);
         EXPECT_EQ(r.trailing_bytes, plain.trailing);
-        const unsigned counts = c.spec.points.empty() ? VARNOKE_LAS_STALE_BY_RETURN
-                                                      : VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BY_RETURN;
+        const unsigned counts = c.spec.points.empty()
+                                    ? VARNOKE_LAS_STALE_BY_RETURN
+                                    : VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BY_RETURN;
         EXPECT_EQ(r.stale & (VARNOKE_LAS_STALE_COUNT | VARNOKE_LAS_STALE_BY_RETURN), counts);
 
         const Outcome repaired = run_api(before, true);
@@ -302,9 +300,11 @@ TEST(LasApi, WritesWhatQuillfenWritesAndNothingElse) {
                   cut ? VARNOKE_LAS_ERR_TRUNCATED : VARNOKE_LAS_OK);
         if (cut) {
             EXPECT_EQ(read_file(dir / "r.las"), original);
-            const varnoke_las_options allow = {sizeof allow, VARNOKE_LAS_ALLOW_TRUNCATED, 0, 0, 0, 0, 0};
-            ASSERT_EQ(varnoke_las_repair_ex((dir / "r.las").c_str(), &allow, &report, sizeof report),
-                      VARNOKE_LAS_OK);
+            const varnoke_las_options allow = {
+                sizeof allow, VARNOKE_LAS_ALLOW_TRUNCATED, 0, 0, 0, 0, 0};
+            ASSERT_EQ(
+                varnoke_las_repair_ex((dir / "r.las").c_str(), &allow, &report, sizeof report),
+                VARNOKE_LAS_OK);
         }
         EXPECT_EQ(report.written, right ? 0 : 1);
         Bytes expected = right ? original : read_file(dir / "q.las");
@@ -335,7 +335,7 @@ TEST(LasApi, TestDataGiveTheirResults) {
         unsigned stale;
         unsigned missing;
         uint64_t missing_bytes;
-        uint64_t warnings = 0;     // of VARNOKE_LAS_WARN_STRICT
+        uint64_t warnings = 0;      // of VARNOKE_LAS_WARN_STRICT
         unsigned strict_stale = 0;  // the stale bits with VARNOKE_LAS_STRICT, where they differ
     } cases[] = {
         {"1.0_0.las", 0, 1, 0, 0, 0},
@@ -471,7 +471,8 @@ TEST(LasApi, ManyThreadsAtOnce) {
                     r.records != alone.records || r.stale != alone.stale ||
                     std::memcmp(r.box, alone.box, sizeof r.box) != 0)
                     ++wrong;
-                if (varnoke_las_repair(own.c_str(), &r) != VARNOKE_LAS_OK || r.written != (round == 0))
+                if (varnoke_las_repair(own.c_str(), &r) != VARNOKE_LAS_OK ||
+                    r.written != (round == 0))
                     ++wrong;
             }
         });

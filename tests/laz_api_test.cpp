@@ -24,8 +24,7 @@ std::string laz_path(const std::string &name) {
 
 varnoke_las_report checked(const std::string &path, int status = VARNOKE_LAS_OK) {
     varnoke_las_report report{};
-    EXPECT_EQ(varnoke_las_check_ex(path.c_str(), nullptr, &report, sizeof report), status)
-        << path;
+    EXPECT_EQ(varnoke_las_check_ex(path.c_str(), nullptr, &report, sizeof report), status) << path;
     return report;
 }
 
@@ -85,8 +84,7 @@ TEST(LazApi, StaleCopiesAreRepairedInTheHeaderAlone) {
         unsigned stale;
     } cases[] = {
         {"the count", "autzen_trim.laz", 107, 0x01, VARNOKE_LAS_STALE_COUNT},
-        {"a count by return", "point-color-time.las.laz", 112, 0x07,
-         VARNOKE_LAS_STALE_BY_RETURN},
+        {"a count by return", "point-color-time.las.laz", 112, 0x07, VARNOKE_LAS_STALE_BY_RETURN},
         {"a side of the box", "simple.laz", 179 + 7, 0x00, VARNOKE_LAS_STALE_BOX},
         {"the 64-bit count of LAS 1.4", "1_4_w_evlr.laz", 247, 0x01, VARNOKE_LAS_STALE_COUNT},
         {"legacy counts in point format 6", "1_4_w_evlr.laz", 107, 0x01, VARNOKE_LAS_STALE_LEGACY},
@@ -137,9 +135,9 @@ TEST(LazApi, ReturnNumbersAboveTheirCountAndZero) {
         uint64_t zero, above;
     };
     const Row rows[] = {
-        {"point10-1.0.laz", 343, 0x09, 0, 0},          // return 1 of 1, as written
-        {"point10-1.0.laz", 343, 0x0A, 0, 1},          // return 2 of 1
-        {"point10-1.0.laz", 343, 0x08, 1, 0},          // return 0 of 1
+        {"point10-1.0.laz", 343, 0x09, 0, 0},             // return 1 of 1, as written
+        {"point10-1.0.laz", 343, 0x0A, 0, 1},             // return 2 of 1
+        {"point10-1.0.laz", 343, 0x08, 1, 0},             // return 0 of 1
         {"layered-chunks-of-100.laz", 2370, 0x11, 0, 0},  // return 1 of 1, as written
         {"layered-chunks-of-100.laz", 2370, 0x12, 0, 1},  // return 2 of 1
         {"layered-chunks-of-100.laz", 2370, 0x1F, 0, 1},  // return 15 of 1
@@ -168,9 +166,9 @@ TEST(LazApi, CutOffFilesAreTruncatedAndStaleOnesRepaired) {
     EXPECT_EQ(report.stale, VARNOKE_LAS_STALE_COUNT);
     EXPECT_EQ(report.records, 1065u);
     varnoke_las_report repaired{};
-    EXPECT_EQ(varnoke_las_repair_ex((dir / "more.laz").c_str(), nullptr, &repaired,
-                                    sizeof repaired),
-              VARNOKE_LAS_OK);
+    EXPECT_EQ(
+        varnoke_las_repair_ex((dir / "more.laz").c_str(), nullptr, &repaired, sizeof repaired),
+        VARNOKE_LAS_OK);
     EXPECT_EQ(repaired.written, 1);
     EXPECT_EQ(u32_at(read_file(dir / "more.laz"), 107), 1065u);
 
@@ -249,9 +247,9 @@ TEST(LazApi, HeaderRightForOneOfTheCountsIsUnproven) {
         EXPECT_EQ(r.count_uncertain, 1);
         EXPECT_EQ(r.warnings & VARNOKE_LAS_WARN_COUNT_UNPROVEN, 0u);
         varnoke_las_report repaired{};
-        EXPECT_EQ(varnoke_las_repair_ex((dir / "u.laz").c_str(), nullptr, &repaired,
-                                        sizeof repaired),
-                  VARNOKE_LAS_ERR_COUNT_UNCERTAIN);
+        EXPECT_EQ(
+            varnoke_las_repair_ex((dir / "u.laz").c_str(), nullptr, &repaired, sizeof repaired),
+            VARNOKE_LAS_ERR_COUNT_UNCERTAIN);
         EXPECT_EQ(read_file(dir / "u.laz"), b);
     }
     // A box side off for every count.

@@ -32,9 +32,13 @@ using varnoke::laz::LazFile;
 using varnoke::laz::LazStatus;
 using varnoke::laz::Stop;
 
-Bytes load(const std::string &name) { return read_file((testdata_dir() / "laz" / name).string()); }
+Bytes load(const std::string &name) {
+    return read_file((testdata_dir() / "laz" / name).string());
+}
 
-void put_u32(Bytes &b, std::size_t offset, uint32_t v) { std::memcpy(b.data() + offset, &v, 4); }
+void put_u32(Bytes &b, std::size_t offset, uint32_t v) {
+    std::memcpy(b.data() + offset, &v, 4);
+}
 
 // 1_4_w_evlr.laz's one chunk of 1,000 points at 2,407, 6,451 bytes: the point at 0, the count at
 // 30, the nine layer sizes from 34 (XY 3,046, Z 2,050, then 0, 121, 565, 44, 0, 0 and 555), the
@@ -151,8 +155,14 @@ TEST(LazLayered, ItemsOfOtherCompressorsAreRefused) {
     LazFile f;
     ASSERT_EQ(describe_laz(chunk.file, f), LazStatus::ok);
     const std::vector<std::vector<varnoke::laz::LazItem>> lists = {
-        {}, {{10, 30, 2}}, {{10, 30, 5}}, {{6, 20, 2}}, {{11, 6, 3}, {10, 30, 3}},
-        {{10, 29, 3}}, {{10, 30, 3}, {8, 6, 2}}, {{10, 30, 3}, {14, 0, 3}},
+        {},
+        {{10, 30, 2}},
+        {{10, 30, 5}},
+        {{6, 20, 2}},
+        {{11, 6, 3}, {10, 30, 3}},
+        {{10, 29, 3}},
+        {{10, 30, 3}, {8, 6, 2}},
+        {{10, 30, 3}, {14, 0, 3}},
         {{10, 30, 3}, {10, 30, 3}},
     };
     for (const auto &items : lists) {

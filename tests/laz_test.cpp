@@ -56,10 +56,12 @@ Scan scan_of(const Bytes &laz) {
 }
 
 void put_u32(Bytes &b, std::size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        b[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
 }
 void put_u64(Bytes &b, std::size_t at, uint64_t v) {
-    for (int i = 0; i < 8; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        b[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
 }
 
 // autzen_trim.laz: point data at 2144, its chunks of 283,499, 262,423 and 55,259 bytes (50,000,
@@ -113,8 +115,9 @@ TEST(LazTable, TableMeetsTheChunksOrIsRefused) {
              b.insert(b.begin() + static_cast<std::ptrdiff_t>(kAutzenTable), 0);
          },
          LazStatus::chunks_short_of_table, VARNOKE_LAS_ERR_LAZ_TABLE},
-        {"its offset inside the offset field", [](Bytes &b) { put_u64(b, kAutzenData, kAutzenData + 4); },
-         LazStatus::table_before_chunks, VARNOKE_LAS_ERR_LAZ_TABLE},
+        {"its offset inside the offset field",
+         [](Bytes &b) { put_u64(b, kAutzenData, kAutzenData + 4); }, LazStatus::table_before_chunks,
+         VARNOKE_LAS_ERR_LAZ_TABLE},
         {"more chunks than the bytes before it can hold: 262,591 of 23 bytes (a record and 4)",
          [](Bytes &b) { put_u32(b, kAutzenTable + 4, 262591); }, LazStatus::too_many_chunks,
          VARNOKE_LAS_ERR_LAZ_TABLE},
@@ -166,8 +169,8 @@ TEST(LazTable, CutFileCountsItsWholeChunks) {
          VARNOKE_LAS_MISSING_CHUNK_TABLE, 1},
         {"the table's stream lost", kAutzenTable + 8, 110000, 110000,
          VARNOKE_LAS_MISSING_CHUNK_TABLE, 4},
-        {"the table's count cut", kAutzenTable + 7, 110000, 110000,
-         VARNOKE_LAS_MISSING_CHUNK_TABLE, 1},
+        {"the table's count cut", kAutzenTable + 7, 110000, 110000, VARNOKE_LAS_MISSING_CHUNK_TABLE,
+         1},
         {"at the table's start", kAutzenTable, 110000, 110000, VARNOKE_LAS_MISSING_CHUNK_TABLE, 8},
         {"the last chunk's last byte", kAutzenTable - 1, 100000, kUnbounded,
          VARNOKE_LAS_MISSING_CHUNK_TABLE | VARNOKE_LAS_MISSING_RECORDS, 9},
@@ -313,9 +316,9 @@ TEST(LazPointwise, ChunkOfOnePointIsItsRawRecord) {
     chunk[0] = 7;     // X
     chunk[4] = 0xF9;  // Y = -7
     chunk[5] = chunk[6] = chunk[7] = 0xFF;
-    chunk[8] = 1;                // Z
-    chunk[14] = 2 | (3 << 3);    // return 2 of 3
-    chunk[20] = 0x01;            // the interval's base moved up by 2^24, then zeros
+    chunk[8] = 1;              // Z
+    chunk[14] = 2 | (3 << 3);  // return 2 of 3
+    chunk[20] = 0x01;          // the interval's base moved up by 2^24, then zeros
     std::copy(chunk.begin(), chunk.end(), laz.begin() + 1309);
     ASSERT_EQ(lastest::describe_laz(laz, file), LazStatus::ok);
     ChunkSpec spec;
@@ -389,7 +392,9 @@ TEST(LazPointwise, LongestExtraBytesItemCostsItsStreamOnly) {
     Bytes b = load("point10.las.laz");
     const uint32_t data = lastest::u32_at(b, 96);
     const char user[] = "laszip encoded";
-    const auto at = static_cast<std::size_t>(std::search(b.begin(), b.end(), user, user + sizeof user - 1) - b.begin()) - 2;
+    const auto at = static_cast<std::size_t>(
+                        std::search(b.begin(), b.end(), user, user + sizeof user - 1) - b.begin()) -
+                    2;
     // The VLR's payload grows by an item: type 0 (bytes), 65,515 bytes, version 2.
     const std::size_t items = at + 54 + 32;
     ASSERT_EQ(lastest::u16_at(b, items), 1u);
@@ -518,8 +523,9 @@ TEST(LazArithmetic, StreamEndsWhereTheWritersEndingLeavesIt) {
                      static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v)};
     };
     // A fresh start: the interval is 0xFFFFFFFF, the window the four bytes.
-    for (const auto &[value, ends] : {std::pair{0x00000000u, false}, std::pair{0x00000001u, true},
-                                      std::pair{0x01000000u, true}, std::pair{0x01000001u, false}}) {
+    for (const auto &[value, ends] :
+         {std::pair{0x00000000u, false}, std::pair{0x00000001u, true}, std::pair{0x01000000u, true},
+          std::pair{0x01000001u, false}}) {
         SCOPED_TRACE(value);
         const Bytes b = bytes_of(value);
         ArithmeticDecoder d;
@@ -530,8 +536,9 @@ TEST(LazArithmetic, StreamEndsWhereTheWritersEndingLeavesIt) {
     }
     // Seven raw bits narrow the interval to 0x01FFFFFF (at most 2^25: short) without a byte; a
     // window below it keeps its value.
-    for (const auto &[value, ends] : {std::pair{0x007F0000u, false}, std::pair{0x007F0001u, true},
-                                      std::pair{0x00800000u, true}, std::pair{0x00800001u, false}}) {
+    for (const auto &[value, ends] :
+         {std::pair{0x007F0000u, false}, std::pair{0x007F0001u, true}, std::pair{0x00800000u, true},
+          std::pair{0x00800001u, false}}) {
         SCOPED_TRACE(value);
         const Bytes b = bytes_of(value);
         ArithmeticDecoder d;

@@ -1,6 +1,8 @@
 // Re-runs that read only what changed (--since): a recorded line reads back to the result it
 // records, which results may stand for a later run, and that a file changed in any part of its
 // identity is judged anew.
+#include "since.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,7 +11,6 @@
 
 #include "judgement.h"
 #include "result_line.h"
-#include "since.h"
 #include "support/las_file.h"
 #include "support/process.h"
 #include "support/scratch.h"
@@ -90,8 +91,8 @@ TEST(Since, WhichResultsMayStand) {
         {Outcome::refused, VARNOKE_LAS_ERR_OPEN_WRITE, false, false},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(testing::Message() << varnoke_las::result_word(row.outcome) << " "
-                                        << row.status);
+        SCOPED_TRACE(testing::Message()
+                     << varnoke_las::result_word(row.outcome) << " " << row.status);
         FileResult r;
         r.outcome = row.outcome;
         r.status = row.status;
@@ -162,7 +163,7 @@ TEST(Since, TheToolReadsNoUnchangedFile) {
     const ProcessResult first = run_varnoke_las({"check", "--json", "-q", "a.las"}, dir.str());
     ASSERT_EQ(first.status, 0) << first.out;
     write_file(dir / "report.jsonl", Bytes(first.out.begin(), first.out.end()));
-    const std::vector<std::pair<std::string, std::string>> no_opens = {
+    const std::vector<std::pair<std::string, std::string> > no_opens = {
         {"LD_PRELOAD", FAULT_SHIM_PATH}, {"VARNOKE_FAULT", "open:check"}};
     const ProcessResult again = run_varnoke_las(
         {"check", "--summary", "--since", "report.jsonl", "a.las"}, dir.str(), no_opens);

@@ -67,9 +67,9 @@ TEST(SymlinkRace, NeverWritesThroughASwappedName) {
     int runs = 0;
     for (; runs < kLeastRuns || std::chrono::steady_clock::now() < end; ++runs) {
         const ProcessResult r = run_quillfen({"f.las"}, dir.str());
-        const bool expected = (r.out == done && r.status == 0) ||
-                              ((r.out == not_las || r.out == changed || r.out == changed_while) &&
-                               r.status == 255);
+        const bool expected =
+            (r.out == done && r.status == 0) ||
+            ((r.out == not_las || r.out == changed || r.out == changed_while) && r.status == 255);
         if (!expected) ADD_FAILURE() << "run " << runs << " printed " << r.out;
         ++seen[r.out == done ? "repaired" : r.out == changed ? "changed" : "other"];
     }

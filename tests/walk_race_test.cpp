@@ -2,11 +2,11 @@
 // listed file for a link to a file outside, while the real varnoke-las repairs the tree again
 // and again for a second: nothing outside the tree is ever written, and a swap the walk meets
 // is refused with its reason.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <fcntl.h>
 #include <stdio.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -58,7 +58,8 @@ TEST(WalkRace, NothingOutsideTheTreeIsWritten) {
     int runs = 0, refused_links = 0;
     const auto end = std::chrono::steady_clock::now() + kRaceTime;
     for (; runs < 3 || std::chrono::steady_clock::now() < end; ++runs) {
-        const ProcessResult r = run_varnoke_las({"repair", "--quiet", "--jobs", "1", "tree"}, dir.str());
+        const ProcessResult r =
+            run_varnoke_las({"repair", "--quiet", "--jobs", "1", "tree"}, dir.str());
         for (std::size_t at = 0; (at = r.out.find(link, at)) != std::string::npos; ++at) {
             ++refused_links;
         }

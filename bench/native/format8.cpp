@@ -52,7 +52,7 @@ int main(int argc, char **argv) {
         const char *p = b.data() + start + std::size_t{i} * length;
         const auto flags = static_cast<uint8_t>(p[14]);
         std::memset(q, 0, sizeof q);
-        std::memcpy(q, p, 14);  // X, Y, Z, intensity
+        std::memcpy(q, p, 14);                                               // X, Y, Z, intensity
         q[14] = static_cast<char>((flags & 7) | (((flags >> 3) & 7) << 4));  // return, returns
         q[15] = static_cast<char>(flags & 0xC0);  // scan direction, edge of flight line
         q[16] = p[15];                            // classification

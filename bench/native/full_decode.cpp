@@ -20,10 +20,12 @@ int main(int argc, char **argv) {
         for (uint64_t p = 0; p < points; ++p) {
             file.readPoint(record);
             // The return number, so that no decode can be left out.
-            const unsigned r = file.header().pointFormat() >= 6 ? (record[14] & 15) : (record[14] & 7);
+            const unsigned r =
+                file.header().pointFormat() >= 6 ? (record[14] & 15) : (record[14] & 7);
             first_returns += r == 1;
         }
-        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+        const double s =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
         std::printf("%s: %llu points, %llu first returns, %.3f s, %.2f M points/s\n", argv[i],
                     static_cast<unsigned long long>(points),
                     static_cast<unsigned long long>(first_returns), s, points / s / 1e6);

@@ -17,8 +17,8 @@
 // ThreadSanitizer instruments function entry even under no_sanitize("thread"); clang's
 // disable_sanitizer_instrumentation drops that too.
 #if defined(__clang__)
-#define VARNOKE_RESOLVER                                                                    \
-    __attribute__((no_sanitize("address", "undefined", "coverage", "thread")))             \
+#define VARNOKE_RESOLVER                                                       \
+    __attribute__((no_sanitize("address", "undefined", "coverage", "thread"))) \
     __attribute__((disable_sanitizer_instrumentation)) __attribute__((used))
 #else
 #define VARNOKE_RESOLVER \

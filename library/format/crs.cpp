@@ -118,13 +118,14 @@ public:
         if (depth > kDeepestWkt) return false;
         skip_space();
         const std::size_t begin = at_;
-        while (at_ < text_.size() && (std::isalnum(static_cast<unsigned char>(text_[at_])) ||
-                                      text_[at_] == '_')) {
+        while (at_ < text_.size() &&
+               (std::isalnum(static_cast<unsigned char>(text_[at_])) || text_[at_] == '_')) {
             ++at_;
         }
         if (at_ == begin) return false;
         out.keyword.assign(text_.substr(begin, at_ - begin));
-        for (char &c : out.keyword) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char &c : out.keyword)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         skip_space();
         if (at_ >= text_.size() || (text_[at_] != '[' && text_[at_] != '(')) return false;
         const char close = text_[at_] == '[' ? ']' : ')';
@@ -201,8 +202,8 @@ bool is_one_of(const std::string &keyword, std::initializer_list<const char *> n
 }
 
 bool horizontal(const WktNode &n) {
-    return is_one_of(n.keyword, {"PROJCS", "GEOGCS", "GEOCCS", "PROJCRS", "PROJECTEDCRS",
-                                 "GEOGCRS", "GEOGRAPHICCRS", "GEODCRS", "GEODETICCRS"});
+    return is_one_of(n.keyword, {"PROJCS", "GEOGCS", "GEOCCS", "PROJCRS", "PROJECTEDCRS", "GEOGCRS",
+                                 "GEOGRAPHICCRS", "GEODCRS", "GEODETICCRS"});
 }
 
 bool vertical(const WktNode &n) {
@@ -223,7 +224,8 @@ uint32_t epsg_of(const WktNode &n) {
     for (const WktNode &child : n.children) {
         if (!is_one_of(child.keyword, {"AUTHORITY", "ID"}) || child.values.size() < 2) continue;
         std::string authority = child.values[0];
-        for (char &c : authority) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char &c : authority)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         if (authority == "EPSG") return number(child.values[1]);
     }
     return 0;

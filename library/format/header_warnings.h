@@ -14,9 +14,9 @@ namespace varnoke {
 
 // What the records that declare a coordinate reference system hold.
 struct CrsRecords {
-    bool geokeys = false;            // a GeoKeyDirectory record
-    bool geokeys_name_crs = false;   // and some of its keys name or define a horizontal system
-    bool wkt = false;                // an OGC WKT record
+    bool geokeys = false;           // a GeoKeyDirectory record
+    bool geokeys_name_crs = false;  // and some of its keys name or define a horizontal system
+    bool wkt = false;               // an OGC WKT record
 };
 
 // Which record a reader takes the coordinate reference system from (VARNOKE_LAS_CRS_*): the WKT
@@ -27,8 +27,8 @@ unsigned crs_source(const PointLayout &layout, uint16_t global_encoding, const C
 // The VARNOKE_LAS_WARN_* bits of the header itself: no CRS, a GeoKeyDirectory naming none, the
 // WKT bit without a WKT record, point formats 6 to 10 without WKT, more VLRs declared than fit
 // before the point data (`walked` of `declared`), reserved bits of the global encoding.
-uint64_t header_warnings(const PointLayout &layout, uint16_t global_encoding,
-                         uint32_t walked, const CrsRecords &crs);
+uint64_t header_warnings(const PointLayout &layout, uint16_t global_encoding, uint32_t walked,
+                         const CrsRecords &crs);
 
 }  // namespace varnoke
 

@@ -77,8 +77,8 @@ int walk_evlrs(ReadAt read, void *context, uint64_t first, uint32_t count, uint6
         uint64_t end = sum_or_most(at, kEvlrHeaderBytes);
         if (end <= file_size) {
             if (at < window_at || end > window_at + window_bytes) {
-                const std::size_t want = static_cast<std::size_t>(
-                    std::min<uint64_t>(sizeof window, file_size - at));
+                const std::size_t want =
+                    static_cast<std::size_t>(std::min<uint64_t>(sizeof window, file_size - at));
                 const int64_t got = read(context, at, window, want);
                 if (got < static_cast<int64_t>(kEvlrHeaderBytes)) return VARNOKE_LAS_ERR_READ;
                 window_at = at;

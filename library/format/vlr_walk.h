@@ -45,10 +45,10 @@ int walk_vlrs(ReadAt read, void *context, uint64_t first, uint32_t count, uint64
               VlrWalk &out);
 
 struct EvlrWalk {
-    uint32_t walked = 0;         // EVLRs that end inside the file
-    bool complete = true;        // false: one ends past the end of the file
-    uint64_t missing_bytes = 0;  // then: the least that would have to follow the end for all
-                                 // the EVLRs counted to be there (the rest by their headers)
+    uint32_t walked = 0;           // EVLRs that end inside the file
+    bool complete = true;          // false: one ends past the end of the file
+    uint64_t missing_bytes = 0;    // then: the least that would have to follow the end for all
+                                   // the EVLRs counted to be there (the rest by their headers)
     ProjectionRecords projection;  // among the EVLRs walked
 };
 

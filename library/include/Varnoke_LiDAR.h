@@ -122,21 +122,21 @@ enum varnoke_las_status {
     VARNOKE_LAS_ERR_WRITE = -17,          /* writing, flushing or syncing the header failed */
     VARNOKE_LAS_ERR_EVLR_POINTER = -18,   /* extended VLRs counted, their start before the data */
     VARNOKE_LAS_ERR_WAVEFORM_POINTER = -19, /* the waveform data's start contradicts the header */
-    VARNOKE_LAS_ERR_VLR_INTO_DATA = -20,  /* a variable-length record runs into the point data */
-    VARNOKE_LAS_ERR_TRUNCATED = -21,      /* a repair not allowed on a cut-off file */
-    VARNOKE_LAS_ERR_LAZ_ITEMS = -22,      /* LAZ: no LASzip VLR, or items not of the format */
+    VARNOKE_LAS_ERR_VLR_INTO_DATA = -20,    /* a variable-length record runs into the point data */
+    VARNOKE_LAS_ERR_TRUNCATED = -21,        /* a repair not allowed on a cut-off file */
+    VARNOKE_LAS_ERR_LAZ_ITEMS = -22,        /* LAZ: no LASzip VLR, or items not of the format */
     VARNOKE_LAS_ERR_LAZ_ITEM_VERSION = -23, /* LAZ: items of a version not decoded */
-    VARNOKE_LAS_ERR_LAZ_NO_TABLE = -24,   /* LAZ: no chunk table (an unfinished write) */
-    VARNOKE_LAS_ERR_LAZ_TABLE = -25,      /* LAZ: a chunk table outside the data or inconsistent */
-    VARNOKE_LAS_ERR_LAZ_CHUNK = -26,      /* LAZ: a chunk that cannot be decoded */
+    VARNOKE_LAS_ERR_LAZ_NO_TABLE = -24,     /* LAZ: no chunk table (an unfinished write) */
+    VARNOKE_LAS_ERR_LAZ_TABLE = -25,       /* LAZ: a chunk table outside the data or inconsistent */
+    VARNOKE_LAS_ERR_LAZ_CHUNK = -26,       /* LAZ: a chunk that cannot be decoded */
     VARNOKE_LAS_ERR_COUNT_UNCERTAIN = -27, /* LAZ: a repair not written: the count is ambiguous */
-    VARNOKE_LAS_ERR_LINK = -28,           /* a symbolic link under a name given to the _at forms */
+    VARNOKE_LAS_ERR_LINK = -28,            /* a symbolic link under a name given to the _at forms */
     /* From version 0.4 on. */
-    VARNOKE_LAS_ERR_EVLR_UNCOUNTED = -29, /* an EVLR start set, none counted, before the end */
+    VARNOKE_LAS_ERR_EVLR_UNCOUNTED = -29,  /* an EVLR start set, none counted, before the end */
     VARNOKE_LAS_ERR_RECORDS_OVERLAP = -30, /* records declared past the EVLRs or waveform data */
-    VARNOKE_LAS_ERR_STOPPED = -31,        /* the caller's stop function asked the call to stop */
+    VARNOKE_LAS_ERR_STOPPED = -31,         /* the caller's stop function asked the call to stop */
     /* Not returned by the functions here: for programs that walk folders (varnoke-las). */
-    VARNOKE_LAS_ERR_FOLDER = -32          /* a folder that cannot be opened or read */
+    VARNOKE_LAS_ERR_FOLDER = -32 /* a folder that cannot be opened or read */
 };
 
 /* Bits of varnoke_las_report.stale: which stored values differ from the counted ones. */
@@ -208,9 +208,10 @@ typedef struct varnoke_las_report {
 /* Bits of varnoke_las_report.known. */
 #define VARNOKE_LAS_KNOWN_FILE 1u    /* file_device to file_status_changed_ns */
 #define VARNOKE_LAS_KNOWN_VERSION 2u /* version_major, version_minor */
-#define VARNOKE_LAS_KNOWN_LAYOUT 4u  /* point format and record length, compressed, point data
-                                        start and end, scale, offset and the CRS */
-#define VARNOKE_LAS_KNOWN_VALUES 8u  /* the counted and stored values, stale and warnings */
+#define VARNOKE_LAS_KNOWN_LAYOUT                                                              \
+    4u                              /* point format and record length, compressed, point data \
+                                       start and end, scale, offset and the CRS */
+#define VARNOKE_LAS_KNOWN_VALUES 8u /* the counted and stored values, stale and warnings */
 
 /* Bits of varnoke_las_report.missing: what a cut-off file lacks. */
 #define VARNOKE_LAS_MISSING_RECORDS 1u     /* point records (LAZ: chunks) */
@@ -230,30 +231,36 @@ typedef struct varnoke_las_report {
  * known (VARNOKE_LAS_KNOWN_VALUES), for truncated files and uncertain counts too.
  * varnoke_las_warning_code() and varnoke_las_warning_text() name each bit.
  */
-#define VARNOKE_LAS_WARN_BOX_IMPRECISE (1ull << 0) /* a side off by more than noise, less than
-                                                      stale; warning_box_sides names them */
-#define VARNOKE_LAS_WARN_LEGACY_SET (1ull << 1)    /* LAS 1.4 legacy counts set where zeros are
-                                                      asked for, but equal to the true ones */
-#define VARNOKE_LAS_WARN_EMPTY_BOX (1ull << 2)     /* no records, the box not zero (nor, before
-                                                      LAS 1.3, the update's start values) */
-#define VARNOKE_LAS_WARN_NO_CRS (1ull << 3)        /* neither GeoKeyDirectory nor WKT VLR */
-#define VARNOKE_LAS_WARN_GEOKEYS_EMPTY (1ull << 4) /* a GeoKeyDirectory naming no system */
-#define VARNOKE_LAS_WARN_WKT_MISSING (1ull << 5)   /* LAS 1.4: the WKT bit set, no WKT VLR */
-#define VARNOKE_LAS_WARN_WKT_REQUIRED (1ull << 6)  /* formats 6-10 without WKT bit or WKT VLR */
+#define VARNOKE_LAS_WARN_BOX_IMPRECISE                      \
+    (1ull << 0) /* a side off by more than noise, less than \
+                   stale; warning_box_sides names them */
+#define VARNOKE_LAS_WARN_LEGACY_SET                          \
+    (1ull << 1) /* LAS 1.4 legacy counts set where zeros are \
+                   asked for, but equal to the true ones */
+#define VARNOKE_LAS_WARN_EMPTY_BOX                                                                \
+    (1ull << 2)                                      /* no records, the box not zero (nor, before \
+                                                        LAS 1.3, the update's start values) */
+#define VARNOKE_LAS_WARN_NO_CRS (1ull << 3)          /* neither GeoKeyDirectory nor WKT VLR */
+#define VARNOKE_LAS_WARN_GEOKEYS_EMPTY (1ull << 4)   /* a GeoKeyDirectory naming no system */
+#define VARNOKE_LAS_WARN_WKT_MISSING (1ull << 5)     /* LAS 1.4: the WKT bit set, no WKT VLR */
+#define VARNOKE_LAS_WARN_WKT_REQUIRED (1ull << 6)    /* formats 6-10 without WKT bit or WKT VLR */
 #define VARNOKE_LAS_WARN_VLRS_DO_NOT_FIT (1ull << 7) /* more VLRs declared than fit */
-#define VARNOKE_LAS_WARN_RETURN_ZERO (1ull << 8)     /* records of return number 0
-                                                        (records_return_zero counts them) */
-#define VARNOKE_LAS_WARN_RETURN_ABOVE (1ull << 9)    /* return number above number of returns
-                                                        (records_return_above counts them) */
+#define VARNOKE_LAS_WARN_RETURN_ZERO          \
+    (1ull << 8) /* records of return number 0 \
+                   (records_return_zero counts them) */
+#define VARNOKE_LAS_WARN_RETURN_ABOVE                                                            \
+    (1ull << 9)                                         /* return number above number of returns \
+                                                           (records_return_above counts them) */
 #define VARNOKE_LAS_WARN_RESERVED_ENCODING (1ull << 10) /* reserved global encoding bits set */
-#define VARNOKE_LAS_WARN_COUNT_UNPROVEN (1ull << 11) /* LAZ: the stored count one of several */
+#define VARNOKE_LAS_WARN_COUNT_UNPROVEN (1ull << 11)    /* LAZ: the stored count one of several */
 /* The warnings about the header's own counts and box, stale under VARNOKE_LAS_STRICT. */
 #define VARNOKE_LAS_WARN_STRICT \
     (VARNOKE_LAS_WARN_BOX_IMPRECISE | VARNOKE_LAS_WARN_LEGACY_SET | VARNOKE_LAS_WARN_EMPTY_BOX)
 
 /* The size of the report of version 0.2, the most varnoke_las_check() and varnoke_las_repair()
  * write, and the least the _ex functions accept. */
-#define VARNOKE_LAS_REPORT_SIZE_0_2 (offsetof(varnoke_las_report, point_data_end) + sizeof(uint64_t))
+#define VARNOKE_LAS_REPORT_SIZE_0_2 \
+    (offsetof(varnoke_las_report, point_data_end) + sizeof(uint64_t))
 
 /* varnoke_las_options.flags */
 #define VARNOKE_LAS_ALLOW_TRUNCATED 1u /* a repair may write a file that looks cut off */
@@ -288,7 +295,8 @@ typedef struct varnoke_las_options {
     void *stop_arg; /* handed to stop */
 } varnoke_las_options;
 
-#define VARNOKE_LAS_OPTIONS_INIT {sizeof(varnoke_las_options), 0u, 0u, 0, 0, 0, 0}
+#define VARNOKE_LAS_OPTIONS_INIT \
+    { sizeof(varnoke_las_options), 0u, 0u, 0, 0, 0, 0 }
 
 /*
  * varnoke_las_check_ex() - judges the file at @path and scans its records into @report, of

@@ -25,7 +25,8 @@ void BitModel::adapt() {
 
 SymbolModel::SymbolModel(uint32_t symbols, bool fresh)
     : symbols_(symbols < 2 ? 2 : (symbols > 2048 ? 2048 : symbols)),
-      start_(symbols_), counts_(symbols_) {
+      start_(symbols_),
+      counts_(symbols_) {
     if (symbols_ > 16) {
         // About four symbols per slot of the index.
         uint32_t index_bits = 3;

@@ -15,14 +15,14 @@ namespace varnoke::laz {
 // use them: every reader must round exactly as the writer did.
 inline constexpr uint32_t kMinLength = 0x01000000u;  // below this the interval is renormalised
 inline constexpr uint32_t kMaxLength = 0xFFFFFFFFu;
-inline constexpr uint32_t kBitShift = 13;  // probability bits of a binary model
+inline constexpr uint32_t kBitShift = 13;     // probability bits of a binary model
 inline constexpr uint32_t kSymbolShift = 15;  // probability bits of a symbol model
 
 class ArithmeticDecoder;
 
 // Probability of a zero bit, adapted at growing intervals.
 class BitModel {
- public:
+public:
     BitModel() { reset(); }
     void reset() {
         zeros_ = 1;
@@ -32,7 +32,7 @@ class BitModel {
         countdown_ = 4;
     }
 
- private:
+private:
     friend class ArithmeticDecoder;
     void adapt();
 
@@ -46,14 +46,14 @@ class BitModel {
 // Cumulative frequencies of `symbols` symbols (2 to 2048), adapted at growing intervals. Large
 // alphabets keep a coarse index into the cumulative table to shorten the search.
 class SymbolModel {
- public:
+public:
     // `fresh`: false leaves the model unusable until reset(), for owners that reset models
     // only when first needed.
     explicit SymbolModel(uint32_t symbols, bool fresh = true);
     void reset();
     uint32_t symbols() const { return symbols_; }
 
- private:
+private:
     friend class ArithmeticDecoder;
     void adapt();
     void start_fresh();
@@ -65,14 +65,14 @@ class SymbolModel {
     uint32_t total_ = 0;
     uint32_t interval_ = 0;
     uint32_t countdown_ = 0;
-    std::vector<uint32_t> start_;   // scaled cumulative frequency below each symbol
-    std::vector<uint32_t> counts_;  // occurrences since the last halving
-    std::vector<uint32_t> index_;   // for each slot, the last symbol starting at or below it
+    std::vector<uint32_t> start_;        // scaled cumulative frequency below each symbol
+    std::vector<uint32_t> counts_;       // occurrences since the last halving
+    std::vector<uint32_t> index_;        // for each slot, the last symbol starting at or below it
     std::vector<uint32_t> fresh_index_;  // index_ as a reset leaves it
 };
 
 class ArithmeticDecoder {
- public:
+public:
     // Starts decoding the bytes [begin, end), followed, where `feed` is given, by the rest of its
     // stretch; false if they cannot hold the initial bytes.
     bool start(const unsigned char *begin, const unsigned char *end, ByteFeed *feed = nullptr) {
@@ -142,8 +142,7 @@ class ArithmeticDecoder {
             }
         }
         const uint32_t bottom = start[low_symbol] * unit;
-        const uint32_t top =
-            low_symbol + 1 == m.symbols_ ? length_ : start[low_symbol + 1] * unit;
+        const uint32_t top = low_symbol + 1 == m.symbols_ ? length_ : start[low_symbol + 1] * unit;
         value_ -= bottom;
         length_ = top - bottom;
         refill();
@@ -183,7 +182,7 @@ class ArithmeticDecoder {
     uint32_t value() const { return value_; }
     uint32_t length() const { return length_; }
 
- private:
+private:
     uint32_t read_plain(uint32_t bits) {
         length_ >>= bits;
         uint32_t v = value_ / length_;
@@ -270,7 +269,8 @@ class ArithmeticDecoder {
 // ends a stream by moving into the interval and emitting the bytes that fix it, padded with zeros
 // to the four bytes a reader takes ahead. A stream decoded to its true end has therefore used
 // exactly its bytes, and its window then holds what that ending leaves: 1 to 2^24 above the
-// interval's base after a long interval (longer than 2^25), 2^23 - 0xFFFF to 2^23 after a short one.
+// interval's base after a long interval (longer than 2^25), 2^23 - 0xFFFF to 2^23 after a short
+// one.
 bool ends_exactly(const ArithmeticDecoder &d, uint64_t stream_bytes);
 
 }  // namespace varnoke::laz

@@ -14,7 +14,7 @@ namespace varnoke::laz {
 using ReadAt = std::function<int64_t(uint64_t pos, void *to, std::size_t n)>;
 
 class ByteFeed {
- public:
+public:
     // The bytes [at, end) of the file, read through `read` into `window` (`capacity` bytes).
     void start(const ReadAt *read, uint64_t at, uint64_t end, unsigned char *window,
                std::size_t capacity) {
@@ -32,7 +32,7 @@ class ByteFeed {
 
     bool failed() const { return failed_; }
 
- private:
+private:
     const ReadAt *read_ = nullptr;
     uint64_t next_ = 0;  // the next byte of the file to read
     uint64_t end_ = 0;

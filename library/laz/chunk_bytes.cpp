@@ -41,8 +41,8 @@ const unsigned char *ChunkBytes::head(std::size_t n) {
         // and when walking a little more.
         const uint64_t whole = exact_ && size_ <= windows_.capacity ? size_ : 0;
         const uint64_t probe = exact_ ? n : std::max<uint64_t>(n, kWalkProbe);
-        const auto want = static_cast<std::size_t>(
-            std::min<uint64_t>(size_, std::max<uint64_t>(whole, probe)));
+        const auto want =
+            static_cast<std::size_t>(std::min<uint64_t>(size_, std::max<uint64_t>(whole, probe)));
         if (!load(want)) return nullptr;
     }
     return windows_.main.data();
@@ -82,8 +82,7 @@ bool ChunkBytes::stream(ArithmeticDecoder &d, uint64_t from, uint64_t n, bool se
         return false;
     }
     std::vector<unsigned char> &w = second ? windows_.second : windows_.main;
-    const auto capacity =
-        static_cast<std::size_t>(std::min<uint64_t>(windows_.capacity, n));
+    const auto capacity = static_cast<std::size_t>(std::min<uint64_t>(windows_.capacity, n));
     if (w.size() < capacity) w.resize(capacity);
     if (!second) {
         streaming_main_ = true;

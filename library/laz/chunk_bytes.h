@@ -17,13 +17,13 @@ namespace varnoke::laz {
 // The memory one thread reads chunks into, kept from chunk to chunk.
 struct ChunkWindows {
     explicit ChunkWindows(std::size_t bytes) : capacity(bytes) {}
-    std::size_t capacity;             // of each window
-    std::vector<unsigned char> main;  // the chunk, or its start and its first stream
+    std::size_t capacity;               // of each window
+    std::vector<unsigned char> main;    // the chunk, or its start and its first stream
     std::vector<unsigned char> second;  // a second stream of the chunk, where streamed
 };
 
 class ChunkBytes {
- public:
+public:
     // The chunk at `at` of `size` bytes (where `exact`), or that ends at most `size` bytes on.
     ChunkBytes(const ReadAt &read, uint64_t at, uint64_t size, bool exact, ChunkWindows &windows);
 
@@ -45,7 +45,7 @@ class ChunkBytes {
 
     bool read_failed() const { return failed_ || feeds_[0].failed() || feeds_[1].failed(); }
 
- private:
+private:
     // Reads bytes [0, n) of the chunk into the main window.
     bool load(std::size_t n);
 
@@ -54,7 +54,7 @@ class ChunkBytes {
     uint64_t size_;
     bool exact_;
     ChunkWindows &windows_;
-    std::size_t loaded_ = 0;  // bytes [0, loaded_) of the chunk are in the main window
+    std::size_t loaded_ = 0;       // bytes [0, loaded_) of the chunk are in the main window
     bool streaming_main_ = false;  // the main window now serves a stream
     bool failed_ = false;
     ByteFeed feeds_[2];  // of the main and the second window

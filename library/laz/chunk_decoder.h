@@ -7,8 +7,8 @@
 
 #include "chunk_bytes.h"
 #include "chunk_spec.h"
-#include "laz_file.h"
 #include "layered_chunk.h"
+#include "laz_file.h"
 
 namespace varnoke::laz {
 
@@ -17,7 +17,7 @@ namespace varnoke::laz {
 inline constexpr std::size_t kChunkWindow = std::size_t{1} << 20;
 
 class ChunkDecoder {
- public:
+public:
     // `window`: the most bytes of a chunk held at once (at least the record and a little more).
     explicit ChunkDecoder(const LazFile &file, std::size_t window = kChunkWindow);
 
@@ -25,7 +25,7 @@ class ChunkDecoder {
     // outside the bytes it may span), and asks `stop` every few thousand points.
     ChunkResult decode(const ChunkSpec &spec, const Stop &stop);
 
- private:
+private:
     const LazFile &file_;
     ChunkWindows windows_;
     LayeredChunkDecoder layered_;

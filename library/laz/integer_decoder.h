@@ -12,7 +12,7 @@
 namespace varnoke::laz {
 
 class IntegerDecoder {
- public:
+public:
     // `bits`: the width of the values, 16 (kept within 0 to 2^16 - 1 by wrapping) or 32;
     // `contexts`: how many class models the caller chooses among (at most 64).
     explicit IntegerDecoder(uint32_t bits = 16, uint32_t contexts = 1);
@@ -30,7 +30,7 @@ class IntegerDecoder {
     // The class of the last correction: callers use it as a context for what follows.
     uint32_t last_class() const { return class_; }
 
- private:
+private:
     static constexpr uint32_t kModelledBits = 8;  // of a place; wider places add raw bits
 
     // The correction as an unsigned 32-bit pattern (two's complement).
@@ -63,8 +63,8 @@ class IntegerDecoder {
     uint32_t widest_;  // the widest class: the values' width
     uint32_t wrap_;    // 2^16 for 16-bit values; 0 for 32-bit ones, which wrap by themselves
     uint32_t class_ = 0;
-    uint64_t classes_ready_ = 0;  // bit i: classes_[i] reset since reset()
-    uint64_t places_ready_ = 0;   // bit k: places_[k] reset since reset()
+    uint64_t classes_ready_ = 0;        // bit i: classes_[i] reset since reset()
+    uint64_t places_ready_ = 0;         // bit k: places_[k] reset since reset()
     std::vector<SymbolModel> classes_;  // one per context, symbols 0 .. widest_
     BitModel zero_or_one_;              // class 0: a correction of 0 or 1
     std::vector<SymbolModel> places_;   // index k: the place within class k

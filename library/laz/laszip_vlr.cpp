@@ -6,9 +6,15 @@ namespace varnoke::laz {
 
 namespace {
 
-uint16_t u16(const unsigned char *p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t u32(const unsigned char *p) { return u16(p) | (uint32_t{u16(p + 2)} << 16); }
-uint64_t u64(const unsigned char *p) { return u32(p) | (uint64_t{u32(p + 4)} << 32); }
+uint16_t u16(const unsigned char *p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+uint32_t u32(const unsigned char *p) {
+    return u16(p) | (uint32_t{u16(p + 2)} << 16);
+}
+uint64_t u64(const unsigned char *p) {
+    return u32(p) | (uint64_t{u32(p + 4)} << 32);
+}
 
 constexpr std::size_t kFixedBytes = 34;  // the payload before the item list
 constexpr std::size_t kItemBytes = 6;
@@ -25,41 +31,65 @@ struct Expected {
 bool expected_items(unsigned format, Expected &e) {
     using T = ItemType;
     switch (format) {
-    case 0: e = {{T::point10}, {20}, 1}; return true;
-    case 1: e = {{T::point10, T::gpstime11}, {20, 8}, 2}; return true;
-    case 2: e = {{T::point10, T::rgb12}, {20, 6}, 2}; return true;
-    case 3: e = {{T::point10, T::gpstime11, T::rgb12}, {20, 8, 6}, 3}; return true;
-    case 4: e = {{T::point10, T::gpstime11, T::wavepacket13}, {20, 8, 29}, 3}; return true;
-    case 5:
-        e = {{T::point10, T::gpstime11, T::rgb12, T::wavepacket13}, {20, 8, 6, 29}, 4};
-        return true;
-    case 6: e = {{T::point14}, {30}, 1}; return true;
-    case 7: e = {{T::point14, T::rgb14}, {30, 6}, 2}; return true;
-    case 8: e = {{T::point14, T::rgbnir14}, {30, 8}, 2}; return true;
-    case 9: e = {{T::point14, T::wavepacket14}, {30, 29}, 2}; return true;
-    case 10:
-        e = {{T::point14, T::rgbnir14, T::wavepacket14}, {30, 8, 29}, 3};
-        return true;
-    default: return false;
+        case 0:
+            e = {{T::point10}, {20}, 1};
+            return true;
+        case 1:
+            e = {{T::point10, T::gpstime11}, {20, 8}, 2};
+            return true;
+        case 2:
+            e = {{T::point10, T::rgb12}, {20, 6}, 2};
+            return true;
+        case 3:
+            e = {{T::point10, T::gpstime11, T::rgb12}, {20, 8, 6}, 3};
+            return true;
+        case 4:
+            e = {{T::point10, T::gpstime11, T::wavepacket13}, {20, 8, 29}, 3};
+            return true;
+        case 5:
+            e = {{T::point10, T::gpstime11, T::rgb12, T::wavepacket13}, {20, 8, 6, 29}, 4};
+            return true;
+        case 6:
+            e = {{T::point14}, {30}, 1};
+            return true;
+        case 7:
+            e = {{T::point14, T::rgb14}, {30, 6}, 2};
+            return true;
+        case 8:
+            e = {{T::point14, T::rgbnir14}, {30, 8}, 2};
+            return true;
+        case 9:
+            e = {{T::point14, T::wavepacket14}, {30, 29}, 2};
+            return true;
+        case 10:
+            e = {{T::point14, T::rgbnir14, T::wavepacket14}, {30, 8, 29}, 3};
+            return true;
+        default:
+            return false;
     }
 }
 
-bool known_type(uint16_t t) { return t == 0 || (t >= 6 && t <= 14); }
+bool known_type(uint16_t t) {
+    return t == 0 || (t >= 6 && t <= 14);
+}
 
 // Versions decoded: 2 for the pointwise items (1 for the wave packet), 3 and 4 for the
 // layered ones. Version 1 of the pointwise items is known but not decoded.
 LazStatus check_version(const LazItem &item) {
     const auto t = static_cast<ItemType>(item.type);
     switch (t) {
-    case ItemType::byte: case ItemType::point10: case ItemType::gpstime11: case ItemType::rgb12:
-        if (item.version == 2) return LazStatus::ok;
-        return item.version == 1 ? LazStatus::item_version_1 : LazStatus::unsupported_item_version;
-    case ItemType::wavepacket13:
-        return item.version == 1 ? LazStatus::ok
-                                                      : LazStatus::unsupported_item_version;
-    default:
-        return item.version == 3 || item.version == 4 ? LazStatus::ok
-                                                      : LazStatus::unsupported_item_version;
+        case ItemType::byte:
+        case ItemType::point10:
+        case ItemType::gpstime11:
+        case ItemType::rgb12:
+            if (item.version == 2) return LazStatus::ok;
+            return item.version == 1 ? LazStatus::item_version_1
+                                     : LazStatus::unsupported_item_version;
+        case ItemType::wavepacket13:
+            return item.version == 1 ? LazStatus::ok : LazStatus::unsupported_item_version;
+        default:
+            return item.version == 3 || item.version == 4 ? LazStatus::ok
+                                                          : LazStatus::unsupported_item_version;
     }
 }
 
@@ -103,7 +133,8 @@ LazStatus parse_laszip_vlr(std::span<const unsigned char> payload, uint8_t point
     }
     // The point format's items in order, then at most one item of extra bytes.
     const auto extra = layered_format ? ItemType::byte14 : ItemType::byte;
-    if (count < static_cast<std::size_t>(e.count) || count > static_cast<std::size_t>(e.count) + 1) {
+    if (count < static_cast<std::size_t>(e.count) ||
+        count > static_cast<std::size_t>(e.count) + 1) {
         return LazStatus::item_mismatch;
     }
     for (std::size_t i = 0; i < count; ++i) {

@@ -12,8 +12,16 @@
 namespace varnoke::laz {
 
 enum class ItemType : uint16_t {
-    byte = 0, point10 = 6, gpstime11 = 7, rgb12 = 8, wavepacket13 = 9, point14 = 10,
-    rgb14 = 11, rgbnir14 = 12, wavepacket14 = 13, byte14 = 14,
+    byte = 0,
+    point10 = 6,
+    gpstime11 = 7,
+    rgb12 = 8,
+    wavepacket13 = 9,
+    point14 = 10,
+    rgb14 = 11,
+    rgbnir14 = 12,
+    wavepacket14 = 13,
+    byte14 = 14,
 };
 
 struct LazItem {

@@ -42,12 +42,18 @@ int32_t wrap_add(int32_t a, int32_t b) {
 std::size_t layers_of(const LazItem &item) {
     if (item.version != 3 && item.version != 4) return 0;
     switch (item.type) {
-    case kPoint14: return item.size == 30 ? kPoint14Layers : 0;
-    case kRgb14: return item.size == 6 ? 1 : 0;
-    case kRgbNir14: return item.size == 8 ? 2 : 0;
-    case kWavePacket14: return item.size == 29 ? 1 : 0;
-    case kByte14: return item.size;
-    default: return 0;
+        case kPoint14:
+            return item.size == 30 ? kPoint14Layers : 0;
+        case kRgb14:
+            return item.size == 6 ? 1 : 0;
+        case kRgbNir14:
+            return item.size == 8 ? 2 : 0;
+        case kWavePacket14:
+            return item.size == 29 ? 1 : 0;
+        case kByte14:
+            return item.size;
+        default:
+            return 0;
     }
 }
 
@@ -121,7 +127,7 @@ struct Channel {
         take(from);
     }
 
- private:
+private:
     void take(const LastPoint &from) {
         last_z.fill(from.xyz[2]);
         last = from;
@@ -166,7 +172,7 @@ namespace {
 
 // The points after the first, from the XY layer and, where it is not empty, the Z layer.
 class LayerDecoder {
- public:
+public:
     LayerDecoder(LayeredChunkDecoder::Models &models, const LastPoint &first, uint32_t channel,
                  ArithmeticDecoder &xy, ArithmeticDecoder &z, bool with_z)
         : m_(models), current_(channel), xy_(xy), z_(z), with_z_(with_z) {
@@ -197,16 +203,22 @@ class LayerDecoder {
 
         if (changed & (1u << 2)) p.returns = decode_lazily(xy_, ch->returns_of[p.returns]);
         switch (changed & 3u) {
-        case 0: break;
-        case 1: p.return_number = (p.return_number + 1) & 15u; break;
-        case 2: p.return_number = (p.return_number + 15) & 15u; break;
-        default:
-            if (time_changed) {
-                p.return_number = decode_lazily(xy_, ch->return_after[p.return_number]);
-            } else {
-                p.return_number = (p.return_number + xy_.decode_symbol(ch->return_jump) + 2) & 15u;
-            }
-            break;
+            case 0:
+                break;
+            case 1:
+                p.return_number = (p.return_number + 1) & 15u;
+                break;
+            case 2:
+                p.return_number = (p.return_number + 15) & 15u;
+                break;
+            default:
+                if (time_changed) {
+                    p.return_number = decode_lazily(xy_, ch->return_after[p.return_number]);
+                } else {
+                    p.return_number =
+                        (p.return_number + xy_.decode_symbol(ch->return_jump) + 2) & 15u;
+                }
+                break;
         }
         const uint32_t n = p.returns;
         const uint32_t r = p.return_number;
@@ -233,7 +245,7 @@ class LayerDecoder {
         return p;
     }
 
- private:
+private:
     // Channels are started on first sight only: small chunks seldom see more than one.
     LayeredChunkDecoder::Models &m_;
     uint32_t current_ = 0;
@@ -319,7 +331,8 @@ ChunkResult LayeredChunkDecoder::decode(ChunkBytes &bytes, std::span<const LazIt
                 if (xy.overrun() || (with_z && z.overrun())) return fail(LazStatus::stream_overrun);
                 if (stop.requested()) return fail(LazStatus::stopped);
                 // A window of zero over nothing but zeros never reaches a writer's ending.
-                if (xy.value() == 0 && bytes.zeros(head + xy.bytes_consumed(), head + uint64_t{xy_size})) {
+                if (xy.value() == 0 &&
+                    bytes.zeros(head + xy.bytes_consumed(), head + uint64_t{xy_size})) {
                     return fail(LazStatus::stream_end);
                 }
             }

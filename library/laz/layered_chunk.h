@@ -23,7 +23,7 @@ std::size_t layer_count(std::span<const LazItem> items);
 // Decodes layered chunks, keeping the models of the scanner channels from one chunk to the next
 // so that a thread decoding many chunks allocates them once. One decoder per thread.
 class LayeredChunkDecoder {
- public:
+public:
     LayeredChunkDecoder();
     ~LayeredChunkDecoder();
     LayeredChunkDecoder(const LayeredChunkDecoder &) = delete;
@@ -38,7 +38,7 @@ class LayeredChunkDecoder {
 
     struct Models;
 
- private:
+private:
     std::unique_ptr<Models> models_;
 };
 

@@ -13,9 +13,9 @@ namespace varnoke::laz {
 struct LazFile {
     ReadAt read;
     uint64_t file_size = 0;
-    uint64_t data_start = 0;  // offset to the point data
-    uint64_t data_end = 0;    // end of the point data: the first EVLR or waveform byte, or the
-                              // file's end
+    uint64_t data_start = 0;   // offset to the point data
+    uint64_t data_end = 0;     // end of the point data: the first EVLR or waveform byte, or the
+                               // file's end
     uint8_t point_format = 0;  // as in the header, compression bits included
     uint16_t record_length = 0;
     LaszipVlr vlr;

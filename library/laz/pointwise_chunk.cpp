@@ -41,22 +41,26 @@ constexpr uint8_t kReturnContext[64] = {
 
 // A model per previous value of a byte, made when first needed: most files use few values.
 class ModelPerValue {
- public:
+public:
     SymbolModel &operator[](uint8_t previous) {
         std::unique_ptr<SymbolModel> &m = models_[previous];
         if (!m) m = std::make_unique<SymbolModel>(256);
         return *m;
     }
 
- private:
+private:
     std::array<std::unique_ptr<SymbolModel>, 256> models_;
 };
 
 class Point10 {
- public:
+public:
     explicit Point10(const unsigned char *raw)
-        : x_(i32_at(raw)), y_(i32_at(raw + 4)), z_(i32_at(raw + 8)), flags_(raw[14]),
-          classification_(raw[15]), user_data_(raw[17]) {
+        : x_(i32_at(raw)),
+          y_(i32_at(raw + 4)),
+          z_(i32_at(raw + 8)),
+          flags_(raw[14]),
+          classification_(raw[15]),
+          user_data_(raw[17]) {
         intensity_.reset();
         point_source_.reset();
         dx_.reset();
@@ -92,8 +96,7 @@ class Point10 {
         median_x_[m].add(dx);
 
         const uint32_t kx = dx_.last_class();
-        const int32_t dy =
-            dy_.decode(d, median_y_[m].get(), single + (kx < 20 ? (kx & ~1u) : 20));
+        const int32_t dy = dy_.decode(d, median_y_[m].get(), single + (kx < 20 ? (kx & ~1u) : 20));
         y_ = wrapping_add(y_, dy);
         median_y_[m].add(dy);
 
@@ -108,7 +111,7 @@ class Point10 {
     uint32_t return_number() const { return flags_ & 7u; }
     uint32_t returns() const { return (flags_ >> 3) & 7u; }
 
- private:
+private:
     uint32_t context() const { return kReturnContext[((flags_ >> 3) & 7u) * 8 + (flags_ & 7u)]; }
 
     int32_t x_, y_, z_;
@@ -126,7 +129,7 @@ class Point10 {
 // GPS time: only the control flow of its sequences matters here, and the differences that
 // choose it; the times themselves are not kept.
 class GpsTime11 {
- public:
+public:
     GpsTime11() { times_.reset(); }
 
     // False on a stream that keeps switching sequences, which no writer produces.
@@ -154,11 +157,12 @@ class GpsTime11 {
                     extreme(times_.decode(d, 0, 7));
                 } else if (code < kMulti) {
                     times_.decode(d, wrapping_mul(static_cast<int32_t>(code), diff_[last_]),
-                                      code < 10 ? 2 : 3);
+                                  code < 10 ? 2 : 3);
                 } else if (code == kMulti) {
                     extreme(times_.decode(d, wrapping_mul(kMulti, diff_[last_]), 4));
                 } else {
-                    const int32_t factor = static_cast<int32_t>(kMulti) - static_cast<int32_t>(code);
+                    const int32_t factor =
+                        static_cast<int32_t>(kMulti) - static_cast<int32_t>(code);
                     if (factor > kMultiMinus) {
                         times_.decode(d, wrapping_mul(factor, diff_[last_]), 5);
                     } else {
@@ -176,7 +180,7 @@ class GpsTime11 {
         return false;
     }
 
- private:
+private:
     static constexpr uint32_t kMulti = 500;
     static constexpr int32_t kMultiMinus = -10;
     static constexpr uint32_t kUnchanged = kMulti + 10 + 1;  // 511
@@ -185,7 +189,7 @@ class GpsTime11 {
     void new_sequence(ArithmeticDecoder &d) {
         next_ = (next_ + 1) & 3;
         times_.decode(d, 0, 8);  // high half of the time
-        d.read_int();                // low half
+        d.read_int();            // low half
         last_ = next_;
         diff_[last_] = 0;
         extremes_[last_] = 0;
@@ -208,14 +212,15 @@ class GpsTime11 {
 
 // Colour: which bytes changed, then one symbol per changed byte; the values are not needed.
 class Rgb12 {
- public:
-    Rgb12() : diffs_{SymbolModel(256), SymbolModel(256), SymbolModel(256), SymbolModel(256),
-                     SymbolModel(256), SymbolModel(256)} {}
+public:
+    Rgb12()
+        : diffs_{SymbolModel(256), SymbolModel(256), SymbolModel(256),
+                 SymbolModel(256), SymbolModel(256), SymbolModel(256)} {}
     void next(ArithmeticDecoder &d) {
         const uint32_t used = d.decode_symbol(used_);
-        if (used & 1) d.decode_symbol(diffs_[0]);    // red, low byte
-        if (used & 2) d.decode_symbol(diffs_[1]);    // red, high byte
-        if (used & 64) {                             // green and blue differ from red
+        if (used & 1) d.decode_symbol(diffs_[0]);       // red, low byte
+        if (used & 2) d.decode_symbol(diffs_[1]);       // red, high byte
+        if (used & 64) {                                // green and blue differ from red
             if (used & 4) d.decode_symbol(diffs_[2]);   // green, low
             if (used & 16) d.decode_symbol(diffs_[4]);  // blue, low
             if (used & 8) d.decode_symbol(diffs_[3]);   // green, high
@@ -223,7 +228,7 @@ class Rgb12 {
         }
     }
 
- private:
+private:
     SymbolModel used_{128};
     SymbolModel diffs_[6];
 };
@@ -232,7 +237,7 @@ class Rgb12 {
 // 256 symbols evenly, so each costs the stream a whole byte: no more models are made than the
 // stream has bytes, whatever size the item claims.
 class Bytes {
- public:
+public:
     explicit Bytes(uint32_t count) : count_(count) {}
     // False once a new model's symbol ran past the stream's bytes.
     bool next(ArithmeticDecoder &d) {
@@ -245,13 +250,13 @@ class Bytes {
         return true;
     }
 
- private:
+private:
     uint32_t count_;
     std::vector<SymbolModel> models_;
 };
 
 class WavePacket13 {
- public:
+public:
     WavePacket13() : offset_kind_{SymbolModel(4), SymbolModel(4), SymbolModel(4), SymbolModel(4)} {
         offset_diff_.reset();
         size_.reset();
@@ -273,7 +278,7 @@ class WavePacket13 {
         xyz_.decode(d, 0, 2);
     }
 
- private:
+private:
     SymbolModel descriptor_{256};
     SymbolModel offset_kind_[4];
     uint32_t kind_ = 0;
@@ -332,11 +337,20 @@ ChunkResult decode_pointwise_chunk(ChunkBytes &bytes, std::span<const LazItem> i
     std::unique_ptr<WavePacket13> wave;
     for (std::size_t i = 1; i < items.size(); ++i) {
         switch (static_cast<ItemType>(items[i].type)) {
-        case ItemType::gpstime11: gps = std::make_unique<GpsTime11>(); break;
-        case ItemType::rgb12: rgb = std::make_unique<Rgb12>(); break;
-        case ItemType::byte: extra = std::make_unique<Bytes>(items[i].size); break;
-        case ItemType::wavepacket13: wave = std::make_unique<WavePacket13>(); break;
-        default: return fail(LazStatus::item_mismatch);
+            case ItemType::gpstime11:
+                gps = std::make_unique<GpsTime11>();
+                break;
+            case ItemType::rgb12:
+                rgb = std::make_unique<Rgb12>();
+                break;
+            case ItemType::byte:
+                extra = std::make_unique<Bytes>(items[i].size);
+                break;
+            case ItemType::wavepacket13:
+                wave = std::make_unique<WavePacket13>();
+                break;
+            default:
+                return fail(LazStatus::item_mismatch);
         }
     }
 
@@ -348,22 +362,25 @@ ChunkResult decode_pointwise_chunk(ChunkBytes &bytes, std::span<const LazItem> i
     if (!bytes.stream(d, record, stream_bytes, false)) return fail(LazStatus::chunk_truncated);
 
     PointTally part;
-    count_point(part, point.x(), point.y(), point.z(), point.return_number(),
-                        point.returns());
+    count_point(part, point.x(), point.y(), point.z(), point.return_number(), point.returns());
     uint64_t decoded = 1;
     // Items follow one another in the record's order within the one stream.
     auto decode_one = [&]() -> bool {
         point.next(d);
         for (std::size_t i = 1; i < items.size(); ++i) {
             switch (static_cast<ItemType>(items[i].type)) {
-            case ItemType::gpstime11:
-                if (!gps->next(d)) return false;
-                break;
-            case ItemType::rgb12: rgb->next(d); break;
-            case ItemType::byte:
-                if (!extra->next(d)) return false;
-                break;
-            default: wave->next(d); break;
+                case ItemType::gpstime11:
+                    if (!gps->next(d)) return false;
+                    break;
+                case ItemType::rgb12:
+                    rgb->next(d);
+                    break;
+                case ItemType::byte:
+                    if (!extra->next(d)) return false;
+                    break;
+                default:
+                    wave->next(d);
+                    break;
             }
         }
         return true;
@@ -407,8 +424,8 @@ ChunkResult decode_pointwise_chunk(ChunkBytes &bytes, std::span<const LazItem> i
                 result.at_wanted = part;
             }
         }
-        const uint64_t bound = spec.bound_grows ? grown(spec.max_points, d.bytes_consumed())
-                                                : spec.max_points;
+        const uint64_t bound =
+            spec.bound_grows ? grown(spec.max_points, d.bytes_consumed()) : spec.max_points;
         if (decoded >= bound || d.bytes_consumed() > stream_bytes) break;
         if ((decoded & 4095u) == 0) {
             if (stop.requested()) return fail(LazStatus::stopped);
@@ -416,8 +433,7 @@ ChunkResult decode_pointwise_chunk(ChunkBytes &bytes, std::span<const LazItem> i
         }
         if (!decode_one() || d.corrupt()) break;
         ++decoded;
-        count_point(part, point.x(), point.y(), point.z(), point.return_number(),
-                        point.returns());
+        count_point(part, point.x(), point.y(), point.z(), point.return_number(), point.returns());
     }
     if (first == 0) {
         return fail(d.corrupt() ? LazStatus::stream_corrupt : LazStatus::stream_end);

@@ -11,7 +11,7 @@ namespace varnoke::laz {
 // A sorted window of five values. Each new value replaces the largest or the smallest in turn,
 // the side switching when the value lands on the far side of the middle.
 class RunningMedian {
- public:
+public:
     void reset() {
         v_ = {};
         drop_largest_ = true;
@@ -32,7 +32,7 @@ class RunningMedian {
         v_[4] = std::max(w3, x);
     }
 
- private:
+private:
     std::array<int32_t, 5> v_{};
     bool drop_largest_ = true;
 };

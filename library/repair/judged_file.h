@@ -32,8 +32,8 @@ struct JudgedFile {
 int read_and_judge(std::FILE *f, LayoutRules rules, JudgedFile &out);
 
 // The last look before a write through `f`: its header bytes, size and times of last change (of
-// its data and of its state) must be those of `judged`. VARNOKE_LAS_OK, VARNOKE_LAS_ERR_CHANGED, or VARNOKE_LAS_ERR_READ where
-// the system cannot tell.
+// its data and of its state) must be those of `judged`. VARNOKE_LAS_OK, VARNOKE_LAS_ERR_CHANGED, or
+// VARNOKE_LAS_ERR_READ where the system cannot tell.
 int still_as_judged(std::FILE *f, const JudgedFile &judged);
 
 }  // namespace varnoke

@@ -59,7 +59,9 @@ constexpr struct {
     {LazStatus::stopped, VARNOKE_LAS_ERR_STOPPED},
 };
 
-laz::Stop stop_of(const Workers &workers) { return laz::Stop{workers.stop, workers.stop_arg}; }
+laz::Stop stop_of(const Workers &workers) {
+    return laz::Stop{workers.stop, workers.stop_arg};
+}
 
 // The count a last chunk of fixed size must hold, after `chunks_before` full ones, for the file
 // to hold `stored` (0: none, as no chunk holds 0).
@@ -189,7 +191,8 @@ LazStatus decode_table(const laz::LazFile &file, const laz::ChunkTable &table,
     std::size_t first = SIZE_MAX;
     LazStatus status = LazStatus::ok;
     for (unsigned k = 0; k < shares; ++k) {
-        if (work.why[k] != LazStatus::ok && (status == LazStatus::ok || work.failed_at[k] < first)) {
+        if (work.why[k] != LazStatus::ok &&
+            (status == LazStatus::ok || work.failed_at[k] < first)) {
             first = work.failed_at[k];
             status = work.why[k];
         }
@@ -235,8 +238,8 @@ LazStatus walk_chunks(const laz::LazFile &file, const laz::ChunkTable &table,
         spec.offset = at;
         spec.bytes = end - at;
         spec.walk = true;
-        spec.max_points = file.variable() ? std::numeric_limits<uint32_t>::max()
-                                          : file.vlr.chunk_size;
+        spec.max_points =
+            file.variable() ? std::numeric_limits<uint32_t>::max() : file.vlr.chunk_size;
         if (!file.layered()) spec.points = file.vlr.chunk_size;
         ChunkResult r = decoder.decode(spec, stop);
         // A pointwise chunk that ends the point data may hold fewer points than the chunk size:
@@ -263,8 +266,8 @@ LazStatus walk_chunks(const laz::LazFile &file, const laz::ChunkTable &table,
     return cut ? unbounded() : LazStatus::ok;
 }
 
-LazStatus scan(const laz::LazFile &file, const Workers &workers, uint64_t stored,
-               Counted &counted, ScanFindings &found) {
+LazStatus scan(const laz::LazFile &file, const Workers &workers, uint64_t stored, Counted &counted,
+               ScanFindings &found) {
     const laz::Stop stop = stop_of(workers);
     if (stop.requested()) return LazStatus::stopped;
     if (file.vlr.compressor == 1) {

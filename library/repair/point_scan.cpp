@@ -150,8 +150,8 @@ int scan_points(std::FILE *f, const ScanRange &range, const Workers &workers, Po
         return scan.status();
     }
     const uint64_t blocks = (data + part - 1) / part;
-    const auto shares = static_cast<unsigned>(
-        std::min<uint64_t>(std::max(workers.threads, 1u), blocks));
+    const auto shares =
+        static_cast<unsigned>(std::min<uint64_t>(std::max(workers.threads, 1u), blocks));
     std::vector<PointTally> tallies;
     try {
         tallies.resize(shares);

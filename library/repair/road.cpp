@@ -26,8 +26,8 @@ RoadOutcome against_validation(int status, const RoadPolicy &policy, const Judge
 }
 
 // Tallies the records the judged header lays out: plain records, or LAZ chunks.
-int scan_records(std::FILE *f, const JudgedFile &judged, const Workers &workers,
-                 PointTally &tally, ScanFindings &found) {
+int scan_records(std::FILE *f, const JudgedFile &judged, const Workers &workers, PointTally &tally,
+                 ScanFindings &found) {
     const PointLayout &layout = judged.layout;
     found = ScanFindings{};
     if (layout.compressed) {
@@ -57,10 +57,10 @@ void unproven_but_right(const JudgedFile &judged, const ValueRules &rules, RoadR
     out.stale = 0;
     out.stale_sides = 0;
     // The warnings of the values are those of the count the header holds.
-    constexpr uint64_t kValueWarnings = VARNOKE_LAS_WARN_BOX_IMPRECISE |
-                                        VARNOKE_LAS_WARN_LEGACY_SET | VARNOKE_LAS_WARN_EMPTY_BOX;
-    out.warnings = (out.warnings & ~kValueWarnings) | verdicts.warnings |
-                   VARNOKE_LAS_WARN_COUNT_UNPROVEN;
+    constexpr uint64_t kValueWarnings =
+        VARNOKE_LAS_WARN_BOX_IMPRECISE | VARNOKE_LAS_WARN_LEGACY_SET | VARNOKE_LAS_WARN_EMPTY_BOX;
+    out.warnings =
+        (out.warnings & ~kValueWarnings) | verdicts.warnings | VARNOKE_LAS_WARN_COUNT_UNPROVEN;
     out.warning_sides = verdicts.warning_sides;
 }
 

@@ -97,8 +97,8 @@ const StatusText *status_text(int status) {
 
 void print_update_message(int status, const char *filename, const unsigned char *header) {
     const StatusText *const row = status_text(status);
-    const char *const message = row && row->update_message ? row->update_message
-                                                           : msg::kChangedSinceValidation;
+    const char *const message =
+        row && row->update_message ? row->update_message : msg::kChangedSinceValidation;
     switch (row ? row->args : MessageArgs::kName) {
         case MessageArgs::kName:
             std::printf(message, filename);

@@ -9,9 +9,9 @@ namespace varnoke {
 
 // What a message of the update takes after the file's name.
 enum class MessageArgs {
-    kName,                // the name alone
-    kNameOffset,          // the name, then OffsetToData as an unsigned number
-    kNameFormatVersion,   // the name, then the point format, major and minor version as digits
+    kName,               // the name alone
+    kNameOffset,         // the name, then OffsetToData as an unsigned number
+    kNameFormatVersion,  // the name, then the point format, major and minor version as digits
 };
 
 struct StatusText {

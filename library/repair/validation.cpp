@@ -108,9 +108,9 @@ int16_t check_las(const char *filename) {
             std::printf(varnoke::msg::kPointFormat, filename, '0' + format);
             break;
         default:  // VARNOKE_LAS_ERR_RECORD_LENGTH
-            std::printf(varnoke::msg::kRecordLength, filename, '0' + format,
-                        static_cast<unsigned>(
-                            varnoke::load<uint16_t>(head, varnoke::at::kRecordLength)));
+            std::printf(
+                varnoke::msg::kRecordLength, filename, '0' + format,
+                static_cast<unsigned>(varnoke::load<uint16_t>(head, varnoke::at::kRecordLength)));
             break;
     }
     return -1;

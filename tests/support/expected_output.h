@@ -35,7 +35,8 @@ inline std::string not_regular(const std::string &name) {
 }
 
 inline std::string changed_while_read(const std::string &name) {
-    return "\nFile " + name + " changed while its point records were read; nothing was written to it\n";
+    return "\nFile " + name +
+           " changed while its point records were read; nothing was written to it\n";
 }
 
 inline std::string changed_since_validation(const std::string &name) {

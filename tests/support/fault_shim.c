@@ -6,8 +6,8 @@
  *
  * Handles, by the mode the tool opens them with: probe ("r", the existence check), check ("rb",
  * the validation's read), update ("r+b"). Calls on a descriptor find the handle it belongs to.
- * Operations: open (fopen, fopen64, fdopen: NULL and EACCES), read (fread: part of the data, then the
- * stream's error flag and EIO), pread (pread, pread64), seek (fseeko, fseeko64), write (fwrite:
+ * Operations: open (fopen, fopen64, fdopen: NULL and EACCES), read (fread: part of the data, then
+ * the stream's error flag and EIO), pread (pread, pread64), seek (fseeko, fseeko64), write (fwrite:
  * ENOSPC), flush (fflush), sync (fsync), close (fclose: the stream is closed all the same), stat
  * (fstat, fstat64); EIO where not said otherwise.
  */

@@ -190,8 +190,8 @@ Bytes make_las(const LasSpec &spec) {
     store_le(b, 105, length);
     // A stale point count (fewer than the records: a header that declares more is how a cut-off
     // file looks), counts by return and box.
-    const uint64_t stored = spec.stored_records.value_or(
-        spec.points.empty() ? 0 : spec.points.size() - 1);
+    const uint64_t stored =
+        spec.stored_records.value_or(spec.points.empty() ? 0 : spec.points.size() - 1);
     store_le(b, 107, static_cast<uint32_t>(stored));
     for (std::size_t k = 0; k < 5; ++k) store_le(b, 111 + 4 * k, static_cast<uint32_t>(1000 + k));
     for (std::size_t k = 0; k < 3; ++k) {

@@ -27,7 +27,7 @@ struct LasSpec {
     std::array<double, 3> scale{0.01, 0.01, 0.01};
     std::array<double, 3> offset{0.0, 0.0, 0.0};
     std::vector<Point> points;
-    std::size_t trailing_bytes = 0;  // a fragment shorter than a record after the points
+    std::size_t trailing_bytes = 0;          // a fragment shorter than a record after the points
     std::optional<uint64_t> stored_records;  // the stale count: one fewer than the points
     // LAS 1.3 and 1.4: waveform data or extended VLRs after the points, and where they start.
     uint16_t global_encoding = 0;

@@ -247,8 +247,8 @@ ProcessResult run_argument_check(const std::vector<std::string> &args, const std
 }
 
 #if !defined(_WIN32)
-int start_varnoke_las(const std::vector<std::string> &args, const std::string &cwd, int in,
-                      int out, int err) {
+int start_varnoke_las(const std::vector<std::string> &args, const std::string &cwd, int in, int out,
+                      int err) {
     std::fflush(stdout);
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");

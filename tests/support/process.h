@@ -30,8 +30,8 @@ ProcessResult run_argument_check(const std::vector<std::string> &args, const std
 // Starts varnoke-las with `args` in directory `cwd`, its standard input, output and error the
 // descriptors `in`, `out` and `err` (-1: this process's own), and returns its process id at
 // once. Descriptors of this process not marked close-on-exec are inherited too.
-int start_varnoke_las(const std::vector<std::string> &args, const std::string &cwd, int in,
-                      int out, int err);
+int start_varnoke_las(const std::vector<std::string> &args, const std::string &cwd, int in, int out,
+                      int err);
 
 // Waits for the process `pid` to end: its exit status as a POSIX shell shows it (128 + the
 // signal's number for a process ended by a signal).

@@ -16,7 +16,6 @@ namespace varnoke_las {
 
 namespace {
 
-
 // Degrees to a nanodegree (about a millimetre), enough for a footprint.
 void append_degrees(std::string &out, double value) {
     append_number(out, std::round(value * 1e9) / 1e9);
@@ -54,15 +53,17 @@ struct Footprints::Proj {
     }
 };
 
-bool Footprints::available() { return true; }
+bool Footprints::available() {
+    return true;
+}
 
 std::string Footprints::polygon(uint32_t epsg, double min_x, double max_x, double min_y,
                                 double max_y) {
     PJ *const pj = proj_->transformation(epsg);
     if (pj == nullptr) return {};
     // The edges densified, as a straight edge in the file's system is a curve in degrees.
-    const double corners[5][2] = {{min_x, min_y}, {max_x, min_y}, {max_x, max_y}, {min_x, max_y},
-                                  {min_x, min_y}};
+    const double corners[5][2] = {
+        {min_x, min_y}, {max_x, min_y}, {max_x, max_y}, {min_x, max_y}, {min_x, min_y}};
     std::string out = "[[";
     for (int edge = 0; edge < 4; ++edge) {
         for (int k = 0; k < kEdgePoints + (edge == 3 ? 1 : 0); ++k) {
@@ -89,9 +90,13 @@ std::string Footprints::polygon(uint32_t epsg, double min_x, double max_x, doubl
 
 struct Footprints::Proj {};
 
-bool Footprints::available() { return false; }
+bool Footprints::available() {
+    return false;
+}
 
-std::string Footprints::polygon(uint32_t, double, double, double, double) { return {}; }
+std::string Footprints::polygon(uint32_t, double, double, double, double) {
+    return {};
+}
 
 #endif
 

@@ -46,8 +46,12 @@ struct Piece {
 class Pool {
 public:
     Pool(PathList &list, const Options &options, bool measure_sizes, const EarlierReport *earlier)
-        : list_(list), options_(options), measure_sizes_(measure_sizes), earlier_(earlier),
-          window_(uint64_t{16} * options.jobs), slots_(window_),
+        : list_(list),
+          options_(options),
+          measure_sizes_(measure_sizes),
+          earlier_(earlier),
+          window_(uint64_t{16} * options.jobs),
+          slots_(window_),
           same_(kRememberedFiles + window_) {}
 
     void run(const std::function<void(FileResult &&)> &emit, const std::function<void()> &idle,
@@ -123,9 +127,8 @@ void Pool::worker() {
     const auto file_waiting = [&] { return taken_ < listed_ && !stop_requested(); };
     for (;;) {
         // A thread stays while any file is being judged: its pieces may still come.
-        work_.wait(lock, [&] {
-            return !pieces_.empty() || file_waiting() || (closed_ && running_ == 0);
-        });
+        work_.wait(
+            lock, [&] { return !pieces_.empty() || file_waiting() || (closed_ && running_ == 0); });
         // Pieces first: a thread is waiting for them.
         if (!pieces_.empty()) {
             run_one(lock);

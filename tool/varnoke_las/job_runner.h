@@ -13,8 +13,8 @@ namespace varnoke_las {
 
 // Lists the entries of `list` on the calling thread while a pool of options.jobs threads judges
 // them (and reads the blocks of large files for the library: options.jobs threads read in all),
-// and hands each result to `emit` on the calling thread, in the order of the list. At most 16 results
-// per job wait for their turn: a file taking long holds the others back, but memory stays
+// and hands each result to `emit` on the calling thread, in the order of the list. At most 16
+// results per job wait for their turn: a file taking long holds the others back, but memory stays
 // bounded by the number of jobs. `idle` is called every fifth of a second while the calling
 // thread waits; `listed` after each entry is listed. A stop (signals.h) ends the listing; the
 // files already taken by a thread finish and are handed on, but for those the library gave up

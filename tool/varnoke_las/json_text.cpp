@@ -106,8 +106,8 @@ public:
 
 private:
     void space() {
-        while (at_ < text_.size() &&
-               (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r'))
+        while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' ||
+                                      text_[at_] == '\n' || text_[at_] == '\r'))
             ++at_;
     }
     bool word(std::string_view w) {
@@ -139,8 +139,8 @@ private:
     }
     bool number(JsonValue &out) {
         const std::size_t from = at_;
-        while (at_ < text_.size() && (std::string_view("+-.eE0123456789").find(text_[at_]) !=
-                                      std::string_view::npos))
+        while (at_ < text_.size() &&
+               (std::string_view("+-.eE0123456789").find(text_[at_]) != std::string_view::npos))
             ++at_;
         if (at_ == from) return false;
         out.kind = JsonValue::Kind::number;
@@ -207,7 +207,8 @@ private:
     }
     bool hex4(uint32_t &code) {
         if (at_ + 4 > text_.size()) return false;
-        const auto [end, error] = std::from_chars(text_.data() + at_, text_.data() + at_ + 4, code, 16);
+        const auto [end, error] =
+            std::from_chars(text_.data() + at_, text_.data() + at_ + 4, code, 16);
         if (error != std::errc() || end != text_.data() + at_ + 4) return false;
         at_ += 4;
         return true;
@@ -234,12 +235,26 @@ private:
             if (at_ >= text_.size()) return false;
             const char e = text_[at_++];
             switch (e) {
-                case '"': case '\\': case '/': out += e; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                case 't': out += '\t'; break;
+                case '"':
+                case '\\':
+                case '/':
+                    out += e;
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
                 case 'u': {
                     uint32_t code = 0;
                     if (!hex4(code)) return false;

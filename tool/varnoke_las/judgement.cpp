@@ -15,8 +15,8 @@
 namespace varnoke_las {
 
 const char *result_word(Outcome outcome) {
-    constexpr const char *kWords[] = {"ok", "stale", "repaired", "truncated", "uncertain",
-                                      "refused"};
+    constexpr const char *kWords[] = {"ok",        "stale",     "repaired",
+                                      "truncated", "uncertain", "refused"};
     return kWords[static_cast<int>(outcome)];
 }
 

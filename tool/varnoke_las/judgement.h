@@ -20,13 +20,13 @@ struct FileResult {
     std::string path;
     int status = 0;               // the library's status, or the entry's refusal
     varnoke_las_report report{};  // zeros where nothing was read
-    unsigned stale = 0;  // the report's stale bits, the box judged bit for bit with --exact
-    unsigned stale_sides = 0;  // of the box, bit k for side k, judged the same way
-    uint64_t warnings = 0;     // VARNOKE_LAS_WARN_* bits, where the values are known; with
-                               // --exact none about the box where it is stale
+    unsigned stale = 0;          // the report's stale bits, the box judged bit for bit with --exact
+    unsigned stale_sides = 0;    // of the box, bit k for side k, judged the same way
+    uint64_t warnings = 0;       // VARNOKE_LAS_WARN_* bits, where the values are known; with
+                                 // --exact none about the box where it is stale
     unsigned warning_sides = 0;  // of the box: off, but not stale
     Outcome outcome = Outcome::refused;
-    uint64_t bytes = 0;  // the file's size, measured only for the progress line
+    uint64_t bytes = 0;   // the file's size, measured only for the progress line
     bool reused = false;  // taken from an earlier report (--since), the file not read
     bool strict = false, exact = false;  // the rules it was judged by
 };

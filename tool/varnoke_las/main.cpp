@@ -31,15 +31,16 @@ constexpr int kUsageStatus = 2;
 std::string list_error_text(const PathList &paths, const Options &options) {
     // Without a list there is no list error (and no list name to tell).
     if (paths.list_error() == ListError::none || !options.files_from) return {};
-    const std::string where = "varnoke-las: item " + std::to_string(paths.list_items()) + " of " +
-                              *options.files_from;
+    const std::string where =
+        "varnoke-las: item " + std::to_string(paths.list_items()) + " of " + *options.files_from;
     switch (paths.list_error()) {
         case ListError::none:
             return {};
         case ListError::read:
             return "varnoke-las: error while reading " + *options.files_from + "\n";
         case ListError::nul:
-            return where + " holds a NUL byte; a list of NUL-terminated names is read with --null\n";
+            return where +
+                   " holds a NUL byte; a list of NUL-terminated names is read with --null\n";
         case ListError::too_long:
             return where + " is longer than " + std::to_string(kLongestItem) +
                    " bytes, the longest path the system takes; is it a list of names one a line "
@@ -97,9 +98,10 @@ int main(int argc, char *argv[]) {
     Footprints footprints;
     if (options.footprints) {
         if (!Footprints::available()) {
-            std::fputs("varnoke-las: --footprints is not built in: this varnoke-las was built "
-                       "without PROJ\n",
-                       stderr);
+            std::fputs(
+                "varnoke-las: --footprints is not built in: this varnoke-las was built "
+                "without PROJ\n",
+                stderr);
             return 2;
         }
         if (!footprints.open(*options.footprints, failure)) {

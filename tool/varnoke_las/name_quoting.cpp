@@ -18,14 +18,29 @@ uint32_t code_point(const unsigned char *b, std::size_t length) {
 
 void append_escape(std::string &out, unsigned char c) {
     switch (c) {
-        case '\a': out += "\\a"; return;
-        case '\b': out += "\\b"; return;
-        case '\f': out += "\\f"; return;
-        case '\n': out += "\\n"; return;
-        case '\r': out += "\\r"; return;
-        case '\t': out += "\\t"; return;
-        case '\v': out += "\\v"; return;
-        default: break;
+        case '\a':
+            out += "\\a";
+            return;
+        case '\b':
+            out += "\\b";
+            return;
+        case '\f':
+            out += "\\f";
+            return;
+        case '\n':
+            out += "\\n";
+            return;
+        case '\r':
+            out += "\\r";
+            return;
+        case '\t':
+            out += "\\t";
+            return;
+        case '\v':
+            out += "\\v";
+            return;
+        default:
+            break;
     }
     out += '\\';
     out += static_cast<char>('0' + (c >> 6));
@@ -56,8 +71,22 @@ Piece ascii_piece(char c, std::size_t at, std::size_t name_size) {
             return {Piece::shown, 1, true, true};
         case '\'':
             return {Piece::quote, 1, true, true};
-        case '!': case '"': case '$': case '&': case '(': case ')': case '*': case ';':
-        case '<': case '=': case '>': case '?': case '[': case '\\': case '^': case '`':
+        case '!':
+        case '"':
+        case '$':
+        case '&':
+        case '(':
+        case ')':
+        case '*':
+        case ';':
+        case '<':
+        case '=':
+        case '>':
+        case '?':
+        case '[':
+        case '\\':
+        case '^':
+        case '`':
         case '|':
             return {Piece::shown, 1, true, false};
         default:  // letters, digits, % + , - . / : @ ] _

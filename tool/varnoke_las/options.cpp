@@ -26,8 +26,16 @@ std::optional<unsigned> jobs_value(std::string_view text) {
 }
 
 // The values of the options that have no short form, above every character.
-enum : int { kExact = 256, kJson, kAllowTruncated, kFilesFrom, kStrict, kSummary, kFootprints,
-             kSince };
+enum : int {
+    kExact = 256,
+    kJson,
+    kAllowTruncated,
+    kFilesFrom,
+    kStrict,
+    kSummary,
+    kFootprints,
+    kSince
+};
 
 // ':' first: a missing value returns ':' rather than '?'.
 constexpr char kShortOptions[] = ":hVj:q0";

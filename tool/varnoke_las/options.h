@@ -12,13 +12,13 @@ enum class Command { check, repair };
 
 struct Options {
     Command command = Command::check;
-    bool exact = false;                     // the box judged bit for bit (check only)
-    bool quiet = false;                     // no progress, no summary
-    bool json = false;                      // JSON Lines instead of text lines
-    bool null_separated = false;            // the --files-from list is separated by NUL bytes
-    bool allow_truncated = false;           // repair a file that ends before what it declares
-    bool strict = false;  // the warnings about the counts and the box make a header stale
-    bool summary = false;                   // a summary of the whole run after the lines
+    bool exact = false;            // the box judged bit for bit (check only)
+    bool quiet = false;            // no progress, no summary
+    bool json = false;             // JSON Lines instead of text lines
+    bool null_separated = false;   // the --files-from list is separated by NUL bytes
+    bool allow_truncated = false;  // repair a file that ends before what it declares
+    bool strict = false;           // the warnings about the counts and the box make a header stale
+    bool summary = false;          // a summary of the whole run after the lines
     std::optional<std::string> footprints;  // a GeoJSON file of the files' boxes
     std::optional<std::string> since;       // an earlier JSON report: unchanged files reused
     unsigned jobs = 1;                      // files judged at a time

@@ -47,10 +47,10 @@ void Progress::draw() {
     const double done = static_cast<double>(bytes_done_) / kMiB;
     const double elapsed = seconds();
     char line[160];
-    const int n = std::snprintf(line, sizeof line, "varnoke-las: %llu/%llu%s files, %.1f MiB, %.1f MiB/s",
-                                static_cast<unsigned long long>(files_done_),
-                                static_cast<unsigned long long>(listed_), complete_ ? "" : "+",
-                                done, elapsed > 0 ? done / elapsed : 0.0);
+    const int n = std::snprintf(
+        line, sizeof line, "varnoke-las: %llu/%llu%s files, %.1f MiB, %.1f MiB/s",
+        static_cast<unsigned long long>(files_done_), static_cast<unsigned long long>(listed_),
+        complete_ ? "" : "+", done, elapsed > 0 ? done / elapsed : 0.0);
     if (n <= 0) return;
     const std::size_t width = std::min(static_cast<std::size_t>(n), sizeof line - 1);
     std::fprintf(stderr, "\r%s%*s", line, static_cast<int>(width_ > width ? width_ - width : 0),
@@ -67,8 +67,8 @@ void Progress::erase() {
 }
 
 std::string summary_line(const Tally &tally, double seconds) {
-    const uint64_t files = tally.ok + tally.stale + tally.repaired + tally.truncated +
-                           tally.uncertain + tally.refused;
+    const uint64_t files =
+        tally.ok + tally.stale + tally.repaired + tally.truncated + tally.uncertain + tally.refused;
     char uncertain[40] = "";
     if (tally.uncertain > 0) {
         std::snprintf(uncertain, sizeof uncertain, " %llu uncertain,",

@@ -135,23 +135,22 @@ void read_warnings(const JsonValue &warnings, varnoke_las_report &r) {
 }
 
 bool read_values(const JsonValue &line, varnoke_las_report &r) {
-    bool ok = read_unsigned(line, "records", r.records) &&
-              read_counts(line, "records_by_return", r.records_by_return) &&
-              read_unsigned(line, "records_return_zero", r.records_return_zero) &&
-              read_unsigned(line, "records_return_above", r.records_return_above) &&
-              read_box(line, "box", r.box) &&
-              read_unsigned(line, "stored_records", r.stored_records) &&
-              read_counts(line, "stored_records_by_return", r.stored_records_by_return) &&
-              read_box(line, "stored_box", r.stored_box) &&
-              read_unsigned(line, "legacy_records", r.legacy_records) &&
-              read_counts(line, "legacy_records_by_return", r.legacy_records_by_return) &&
-              read_unsigned(line, "stored_legacy_records", r.stored_legacy_records) &&
-              read_counts(line, "stored_legacy_records_by_return",
-                          r.stored_legacy_records_by_return) &&
-              read_flag(line, "truncated", r.truncated) &&
-              read_unsigned(line, "missing_bytes", r.missing_bytes) &&
-              read_flag(line, "count_uncertain", r.count_uncertain) &&
-              read_unsigned(line, "trailing_bytes", r.trailing_bytes);
+    bool ok =
+        read_unsigned(line, "records", r.records) &&
+        read_counts(line, "records_by_return", r.records_by_return) &&
+        read_unsigned(line, "records_return_zero", r.records_return_zero) &&
+        read_unsigned(line, "records_return_above", r.records_return_above) &&
+        read_box(line, "box", r.box) && read_unsigned(line, "stored_records", r.stored_records) &&
+        read_counts(line, "stored_records_by_return", r.stored_records_by_return) &&
+        read_box(line, "stored_box", r.stored_box) &&
+        read_unsigned(line, "legacy_records", r.legacy_records) &&
+        read_counts(line, "legacy_records_by_return", r.legacy_records_by_return) &&
+        read_unsigned(line, "stored_legacy_records", r.stored_legacy_records) &&
+        read_counts(line, "stored_legacy_records_by_return", r.stored_legacy_records_by_return) &&
+        read_flag(line, "truncated", r.truncated) &&
+        read_unsigned(line, "missing_bytes", r.missing_bytes) &&
+        read_flag(line, "count_uncertain", r.count_uncertain) &&
+        read_unsigned(line, "trailing_bytes", r.trailing_bytes);
     if (!ok) return false;
     // Null where nothing bounds the count.
     r.records_most = unsigned_at(line, "records_most").value_or(UINT64_MAX);
@@ -170,7 +169,8 @@ bool read_values(const JsonValue &line, varnoke_las_report &r) {
 bool read_layout(const JsonValue &line, varnoke_las_report &r) {
     uint64_t format = 0, length = 0;
     if (!read_unsigned(line, "point_format", format) ||
-        !read_unsigned(line, "record_length", length) || !read_flag(line, "compressed", r.compressed) ||
+        !read_unsigned(line, "record_length", length) ||
+        !read_flag(line, "compressed", r.compressed) ||
         !read_unsigned(line, "point_data_start", r.point_data_start) ||
         !read_unsigned(line, "point_data_end", r.point_data_end) ||
         !read_axes(line, "scale", r.scale) || !read_axes(line, "offset", r.offset)) {
@@ -233,7 +233,8 @@ std::optional<JsonValue> member_of(std::string_view line, std::string_view name)
         while (end < line.size() && line[end] != ',' && line[end] != '}') ++end;
     }
     JsonValue value;
-    if (end > line.size() || !parse_json(line.substr(at + key.size(), end - at - key.size()), value))
+    if (end > line.size() ||
+        !parse_json(line.substr(at + key.size(), end - at - key.size()), value))
         return std::nullopt;
     return value;
 }
@@ -265,9 +266,9 @@ std::optional<FileIdentity> identity_of(const Entry &entry) {
     return std::nullopt;
 #else
     struct stat st;
-    const int got = entry.folder ? fstatat(entry.folder->fd, entry.name.c_str(), &st,
-                                           AT_SYMLINK_NOFOLLOW)
-                                 : stat(entry.path.c_str(), &st);
+    const int got = entry.folder
+                        ? fstatat(entry.folder->fd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW)
+                        : stat(entry.path.c_str(), &st);
     if (got != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     FileIdentity id;
     id.device = static_cast<uint64_t>(st.st_dev);
@@ -309,7 +310,8 @@ bool result_from_json(const JsonValue &line, const Options &options, FileResult 
     out.path = *path;
     out.status = static_cast<int>(*status);
     varnoke_las_report &r = out.report;
-    if (const JsonValue *const file = line.member("file"); file != nullptr && !is_null(line, "file")) {
+    if (const JsonValue *const file = line.member("file");
+        file != nullptr && !is_null(line, "file")) {
         FileIdentity id;
         if (!read_identity(*file, id)) return false;
         r.known |= VARNOKE_LAS_KNOWN_FILE;
@@ -391,8 +393,8 @@ bool EarlierReport::load(const std::string &path, std::string &error) {
         }
         const char *from = block, *const end = block + got;
         while (from < end) {
-            const char *const newline =
-                static_cast<const char *>(std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
+            const char *const newline = static_cast<const char *>(
+                std::memchr(from, '\n', static_cast<std::size_t>(end - from)));
             const char *const stop = newline != nullptr ? newline : end;
             text.append(from, stop);
             at += static_cast<uint64_t>(stop - from);

@@ -23,11 +23,16 @@ bool known(const varnoke_las_report &r, unsigned bits) {
 // The name of an EPSG unit of measure as the summary writes it.
 const char *unit_name(uint32_t units) {
     switch (units) {
-        case 9001: return "metres";
-        case 9002: return "feet";
-        case 9003: return "US survey feet";
-        case 9102: return "degrees";
-        default: return "units not stated";
+        case 9001:
+            return "metres";
+        case 9002:
+            return "feet";
+        case 9003:
+            return "US survey feet";
+        case 9102:
+            return "degrees";
+        default:
+            return "units not stated";
     }
 }
 
@@ -39,12 +44,15 @@ void append_crs_name(std::string &out, uint32_t epsg, uint32_t vertical) {
     append_number(out, uint64_t{vertical});
 }
 
-void append_count(std::string &out, uint64_t value) { append_number(out, value); }
+void append_count(std::string &out, uint64_t value) {
+    append_number(out, value);
+}
 
 // A coordinate as people read it: fixed notation, as few digits as read back to the same bits.
 void append_real(std::string &out, double value) {
     char text[400];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    const auto [end, error] =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
     if (error == std::errc()) {
         out.append(text, end);
     } else {
@@ -68,7 +76,8 @@ void ArchiveSummary::add(const FileResult &result, bool reused) {
     if (reused) ++reused_;
     if (r.warnings != 0) ++with_warnings_;
     for (unsigned bit = 0; bit < 64; ++bit) {
-        if ((r.warnings >> bit & 1u) != 0) ++warnings_[varnoke_las_warning_code(uint64_t{1} << bit)];
+        if ((r.warnings >> bit & 1u) != 0)
+            ++warnings_[varnoke_las_warning_code(uint64_t{1} << bit)];
     }
     if (known(r, VARNOKE_LAS_KNOWN_FILE)) bytes_ += r.file_size;
     if (known(r, VARNOKE_LAS_KNOWN_VERSION)) {
@@ -138,10 +147,9 @@ std::pair<uint64_t, std::vector<std::pair<std::size_t, std::size_t>>> ArchiveSum
 
 ArchiveSummary::Majority ArchiveSummary::majority() const {
     Majority m;
-    const auto most = std::max_element(frames_.begin(), frames_.end(), [](const auto &a,
-                                                                         const auto &b) {
-        return a.second < b.second;
-    });
+    const auto most =
+        std::max_element(frames_.begin(), frames_.end(),
+                         [](const auto &a, const auto &b) { return a.second < b.second; });
     if (most == frames_.end()) return m;
     m.any = true;
     m.files = most->second;
@@ -269,8 +277,10 @@ std::string ArchiveSummary::text() const {
     if (const Majority m = majority(); m.any) {
         out += "scale ";
         for (std::size_t k = 0; k < 6; ++k) {
-            if (k == 3) out += ", offset ";
-            else if (k > 0) out += ' ';
+            if (k == 3)
+                out += ", offset ";
+            else if (k > 0)
+                out += ' ';
             append_real(out, m.frame[k]);
         }
         out += " in ";
@@ -391,8 +401,10 @@ std::string ArchiveSummary::json() const {
     } else {
         out += "{\"scale\":{";
         for (std::size_t k = 0; k < 6; ++k) {
-            if (k == 3) out += "},\"offset\":{";
-            else if (k > 0) out += ',';
+            if (k == 3)
+                out += "},\"offset\":{";
+            else if (k > 0)
+                out += ',';
             out += '"';
             out += kAxes[k % 3];
             out += "\":";
