@@ -451,51 +451,6 @@ TEST(LazScan, StopIsSeenWithinAChunk) {
     }
 }
 
-// The status functions' answer to every reason of the decoder.
-TEST(LazScan, EveryReasonHasItsPublicStatus) {
-    const struct {
-        LazStatus why;
-        int status;
-    } rows[] = {
-        {LazStatus::ok, VARNOKE_LAS_OK},
-        {LazStatus::no_laszip_vlr, VARNOKE_LAS_ERR_LAZ_ITEMS},
-        {LazStatus::vlr_outside_header, VARNOKE_LAS_ERR_LAZ_ITEMS},
-        {LazStatus::vlr_truncated, VARNOKE_LAS_ERR_LAZ_ITEMS},
-        {LazStatus::unsupported_compressor, VARNOKE_LAS_ERR_COMPRESSED},
-        {LazStatus::unsupported_coder, VARNOKE_LAS_ERR_COMPRESSED},
-        {LazStatus::item_mismatch, VARNOKE_LAS_ERR_LAZ_ITEMS},
-        {LazStatus::record_length_mismatch, VARNOKE_LAS_ERR_LAZ_ITEMS},
-        {LazStatus::unknown_item, VARNOKE_LAS_ERR_LAZ_ITEMS},
-        {LazStatus::unsupported_item_version, VARNOKE_LAS_ERR_LAZ_ITEM_VERSION},
-        {LazStatus::item_version_1, VARNOKE_LAS_ERR_LAZ_ITEM_VERSION},
-        {LazStatus::bad_chunk_size, VARNOKE_LAS_ERR_LAZ_TABLE},
-        {LazStatus::table_missing, VARNOKE_LAS_ERR_LAZ_NO_TABLE},
-        {LazStatus::table_outside_data, VARNOKE_LAS_ERR_LAZ_TABLE},
-        {LazStatus::table_before_chunks, VARNOKE_LAS_ERR_LAZ_TABLE},
-        {LazStatus::table_version, VARNOKE_LAS_ERR_LAZ_TABLE},
-        {LazStatus::too_many_chunks, VARNOKE_LAS_ERR_LAZ_TABLE},
-        {LazStatus::table_overrun, VARNOKE_LAS_ERR_LAZ_TABLE},
-        {LazStatus::chunks_overrun, VARNOKE_LAS_ERR_LAZ_TABLE},
-        {LazStatus::chunks_short_of_table, VARNOKE_LAS_ERR_LAZ_TABLE},
-        {LazStatus::chunk_truncated, VARNOKE_LAS_ERR_LAZ_CHUNK},
-        {LazStatus::no_points, VARNOKE_LAS_ERR_LAZ_CHUNK},
-        {LazStatus::too_many_points, VARNOKE_LAS_ERR_LAZ_CHUNK},
-        {LazStatus::count_mismatch, VARNOKE_LAS_ERR_LAZ_CHUNK},
-        {LazStatus::layers_past_end, VARNOKE_LAS_ERR_LAZ_CHUNK},
-        {LazStatus::layers_short_of_end, VARNOKE_LAS_ERR_LAZ_CHUNK},
-        {LazStatus::missing_layer, VARNOKE_LAS_ERR_LAZ_CHUNK},
-        {LazStatus::stream_overrun, VARNOKE_LAS_ERR_LAZ_CHUNK},
-        {LazStatus::stream_corrupt, VARNOKE_LAS_ERR_LAZ_CHUNK},
-        {LazStatus::stream_end, VARNOKE_LAS_ERR_LAZ_CHUNK},
-        {LazStatus::read_failed, VARNOKE_LAS_ERR_READ},
-        {LazStatus::no_memory, VARNOKE_LAS_ERR_NO_MEMORY},
-        {LazStatus::stopped, VARNOKE_LAS_ERR_STOPPED},
-    };
-    for (const auto &row : rows) {
-        EXPECT_EQ(laz_public_status(row.why), row.status) << static_cast<int>(row.why);
-    }
-}
-
 // Raw reads take the bits the interval gives, and a read past the bytes is flagged.
 TEST(LazArithmetic, RawReadsAndTheEndOfTheBytes) {
     const unsigned char bytes[] = {0x12, 0x34, 0x56, 0x78, 0x9A};
