@@ -7,7 +7,7 @@
  *
  * Programs that embed the library use the status API, the varnoke_las_ functions, first below:
  * they never print and never end the process. The functions without a prefix, after them, are
- * the specified services (check_las(), update_header(), the sorts, the argument checks, ...)
+ * the original services (check_las(), update_header(), the sorts, the argument checks, ...)
  * with the LAS 1.0 to 1.2 records they take: some of them print to standard output, and some
  * end the process with exit(-1).
  *
@@ -354,7 +354,7 @@ VARNOKE_LIDAR_API const char *varnoke_las_warning_code(uint64_t warning);
 VARNOKE_LIDAR_API const char *varnoke_las_warning_text(uint64_t warning);
 
 /* ============================================================================================
- * The specified records and services: LAS 1.0 to 1.2 records, and functions that print their
+ * The original records and services: LAS 1.0 to 1.2 records, and functions that print their
  * messages to standard output, some of which end the process
  * ============================================================================================ */
 
