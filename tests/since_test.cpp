@@ -103,6 +103,9 @@ TEST(Since, WhichResultsMayStand) {
 
 // The recorded line with one member of the file's identity changed by one, or other rules.
 TEST(Since, AnyChangeOfTheFileOrTheRulesJudgesItAnew) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "no inodes and no times of status change on Windows: nothing is reused";
+#endif
     ScratchDir dir;
     const std::string path = dir / "a.las";
     const Bytes file = read_file((testdata_dir() / "1.2_3.las").string());
