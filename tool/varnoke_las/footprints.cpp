@@ -14,6 +14,8 @@
 
 namespace varnoke_las {
 
+#if defined(VARNOKE_HAVE_PROJ)
+
 namespace {
 
 // Degrees to a nanodegree (about a millimetre), enough for a footprint.
@@ -22,8 +24,6 @@ void append_degrees(std::string &out, double value) {
 }
 
 }  // namespace
-
-#if defined(VARNOKE_HAVE_PROJ)
 
 // One PROJ context for the thread that writes, and one transformation per EPSG code met.
 struct Footprints::Proj {
