@@ -327,7 +327,8 @@ TEST(LasApi, TestDataGiveTheirResults) {
                        kByReturn = VARNOKE_LAS_STALE_BY_RETURN, kLegacy = VARNOKE_LAS_STALE_LEGACY;
     constexpr uint64_t kOff = VARNOKE_LAS_WARN_BOX_IMPRECISE, kEmpty = VARNOKE_LAS_WARN_EMPTY_BOX,
                        kLegacySet = VARNOKE_LAS_WARN_LEGACY_SET;
-    constexpr unsigned kRecords = VARNOKE_LAS_MISSING_RECORDS, kEvlrs = VARNOKE_LAS_MISSING_EVLRS;
+    constexpr unsigned kRecords = VARNOKE_LAS_MISSING_RECORDS, kEvlrs = VARNOKE_LAS_MISSING_EVLRS,
+                       kTable = VARNOKE_LAS_MISSING_CHUNK_TABLE;
     const struct {
         const char *file;
         std::size_t cut;
@@ -365,6 +366,11 @@ TEST(LasApi, TestDataGiveTheirResults) {
         // Compressed: its EVLR cut one byte short; the COPC hierarchy EVLR of 2080 bytes from
         // 31544, cut 684 bytes short.
         {"laz/1_4_w_evlr.laz", 1, 1000, 0, kEvlrs, 1},
+        // Cut in half, inside its one chunk of 1000 points: no whole chunk is left, which says
+        // nothing of how many points it held, so its box is no empty file's box, under any rules.
+        // Its table at 8858 and its EVLR's 60-byte header at 8872 are past the cut at 4474.
+        {"laz/1_4_w_evlr.laz", 4474, 0, kCount | kByReturn, kRecords | kTable | kEvlrs,
+         8872 + 60 - 4474},
         {"laz/simple.copc.laz", 684, 1065, 0, kEvlrs, 684, kLegacySet, kLegacy},
         {"laz/simple.copc.laz", 0, 1065, 0, 0, 0, kLegacySet, kLegacy},
     };

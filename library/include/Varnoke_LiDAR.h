@@ -187,7 +187,9 @@ typedef struct varnoke_las_report {
                                UINT64_MAX for a LAZ file cut inside its chunks (records counts
                                its whole chunks); otherwise records */
     uint64_t warnings;      /* VARNOKE_LAS_WARN_* bits, with the values (also of a truncated
-                               file or an uncertain count); varnoke_las_warning_text() */
+                               file or an uncertain count, but none about the box or the legacy
+                               counts where records is only the least count);
+                               varnoke_las_warning_text() */
     unsigned warning_box_sides;    /* bit k: side k of the box is off, but by less than stale
                                       (VARNOKE_LAS_WARN_BOX_IMPRECISE, _EMPTY_BOX) */
     uint64_t records_return_zero;  /* records whose return number is 0 */

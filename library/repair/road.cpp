@@ -127,13 +127,20 @@ RoadOutcome run_road(File file, const WriteTarget &target, const RoadPolicy &pol
     status = counted_values(judged.header, layout, out.tally, policy.values, out.counted);
     if (status != VARNOKE_LAS_OK) return {status};
     out.stored = stored_values(judged.header, layout);
+    // Where the bytes give only a least count, what the header holds is held to it only where
+    // a reader is misled (no warnings, nothing strict): a LAZ file cut inside its first chunk
+    // is not an empty file.
+    ValueRules rules = policy.values;
+    if (!out.found.exact) rules.strict = false;
     const ValueVerdicts verdicts =
-        judge_values(judged.header, layout, out.tally, out.stored, out.counted, policy.values);
+        judge_values(judged.header, layout, out.tally, out.stored, out.counted, rules);
     out.stale = verdicts.stale;
     out.stale_sides = verdicts.stale_sides;
     if (policy.crs_and_warnings) {
-        out.warnings |= verdicts.warnings;
-        out.warning_sides = verdicts.warning_sides;
+        if (out.found.exact) {
+            out.warnings |= verdicts.warnings;
+            out.warning_sides = verdicts.warning_sides;
+        }
         if (out.tally.by_return[0] > 0) out.warnings |= VARNOKE_LAS_WARN_RETURN_ZERO;
         if (out.tally.return_above > 0) out.warnings |= VARNOKE_LAS_WARN_RETURN_ABOVE;
     }
