@@ -1,6 +1,7 @@
 #include "laszip_vlr.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace varnoke::laz {
 
@@ -28,45 +29,27 @@ struct Expected {
     int count;
 };
 
+// The items of point formats 0 to 10, in their order, with their sizes.
+constexpr Expected kExpected[] = {
+    {{ItemType::point10}, {20}, 1},
+    {{ItemType::point10, ItemType::gpstime11}, {20, 8}, 2},
+    {{ItemType::point10, ItemType::rgb12}, {20, 6}, 2},
+    {{ItemType::point10, ItemType::gpstime11, ItemType::rgb12}, {20, 8, 6}, 3},
+    {{ItemType::point10, ItemType::gpstime11, ItemType::wavepacket13}, {20, 8, 29}, 3},
+    {{ItemType::point10, ItemType::gpstime11, ItemType::rgb12, ItemType::wavepacket13},
+     {20, 8, 6, 29},
+     4},
+    {{ItemType::point14}, {30}, 1},
+    {{ItemType::point14, ItemType::rgb14}, {30, 6}, 2},
+    {{ItemType::point14, ItemType::rgbnir14}, {30, 8}, 2},
+    {{ItemType::point14, ItemType::wavepacket14}, {30, 29}, 2},
+    {{ItemType::point14, ItemType::rgbnir14, ItemType::wavepacket14}, {30, 8, 29}, 3},
+};
+
 bool expected_items(unsigned format, Expected &e) {
-    using T = ItemType;
-    switch (format) {
-        case 0:
-            e = {{T::point10}, {20}, 1};
-            return true;
-        case 1:
-            e = {{T::point10, T::gpstime11}, {20, 8}, 2};
-            return true;
-        case 2:
-            e = {{T::point10, T::rgb12}, {20, 6}, 2};
-            return true;
-        case 3:
-            e = {{T::point10, T::gpstime11, T::rgb12}, {20, 8, 6}, 3};
-            return true;
-        case 4:
-            e = {{T::point10, T::gpstime11, T::wavepacket13}, {20, 8, 29}, 3};
-            return true;
-        case 5:
-            e = {{T::point10, T::gpstime11, T::rgb12, T::wavepacket13}, {20, 8, 6, 29}, 4};
-            return true;
-        case 6:
-            e = {{T::point14}, {30}, 1};
-            return true;
-        case 7:
-            e = {{T::point14, T::rgb14}, {30, 6}, 2};
-            return true;
-        case 8:
-            e = {{T::point14, T::rgbnir14}, {30, 8}, 2};
-            return true;
-        case 9:
-            e = {{T::point14, T::wavepacket14}, {30, 29}, 2};
-            return true;
-        case 10:
-            e = {{T::point14, T::rgbnir14, T::wavepacket14}, {30, 8, 29}, 3};
-            return true;
-        default:
-            return false;
-    }
+    if (format >= std::size(kExpected)) return false;
+    e = kExpected[format];
+    return true;
 }
 
 bool known_type(uint16_t t) {

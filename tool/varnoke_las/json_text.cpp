@@ -57,20 +57,27 @@ const JsonValue *JsonValue::member(std::string_view name) const {
     return nullptr;
 }
 
-std::optional<uint64_t> JsonValue::unsigned_number() const {
-    uint64_t value = 0;
-    if (kind != Kind::number) return std::nullopt;
+namespace {
+
+// A number's whole text as an integer of type T, if it is one that T holds.
+template <typename T>
+std::optional<T> whole_integer(const std::string &text) {
+    T value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
 }
 
-std::optional<int64_t> JsonValue::signed_number() const {
-    int64_t value = 0;
+}  // namespace
+
+std::optional<uint64_t> JsonValue::unsigned_number() const {
     if (kind != Kind::number) return std::nullopt;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
+    return whole_integer<uint64_t>(text);
+}
+
+std::optional<int64_t> JsonValue::signed_number() const {
+    if (kind != Kind::number) return std::nullopt;
+    return whole_integer<int64_t>(text);
 }
 
 std::optional<double> JsonValue::real() const {

@@ -95,6 +95,19 @@ ParsedCommandLine parse_command_line(int argc, const char *const argv[], unsigne
         parsed.error = std::move(error);
         return parsed;
     };
+    // An option naming a file: once, and not empty.
+    const auto take_file_name = [&](std::optional<std::string> &into, const std::string &name) {
+        if (into) {
+            usage_error(name + " given twice");
+            return false;
+        }
+        if (*optarg == '\0') {
+            usage_error(name + " needs a file name");
+            return false;
+        }
+        into = std::string(optarg);
+        return true;
+    };
     if (argc < 2) return usage_error("no command given: check or repair");
     const std::string_view command = argv[1];
     if (command == "--help" || command == "-h") {
@@ -165,22 +178,16 @@ ParsedCommandLine parse_command_line(int argc, const char *const argv[], unsigne
                 options.strict = true;
                 break;
             case kFilesFrom:
-                if (options.files_from) return usage_error("--files-from given twice");
-                if (*optarg == '\0') return usage_error("--files-from needs a file name");
-                options.files_from = std::string(optarg);
+                if (!take_file_name(options.files_from, "--files-from")) return parsed;
                 break;
             case kSummary:
                 options.summary = true;
                 break;
             case kFootprints:
-                if (options.footprints) return usage_error("--footprints given twice");
-                if (*optarg == '\0') return usage_error("--footprints needs a file name");
-                options.footprints = std::string(optarg);
+                if (!take_file_name(options.footprints, "--footprints")) return parsed;
                 break;
             case kSince:
-                if (options.since) return usage_error("--since given twice");
-                if (*optarg == '\0') return usage_error("--since needs a file name");
-                options.since = std::string(optarg);
+                if (!take_file_name(options.since, "--since")) return parsed;
                 break;
             case ':':
                 return usage_error("option '" + option_name(optopt, held_by(optind)) +

@@ -63,31 +63,23 @@ bool read_flag(const JsonValue &object, std::string_view name, int &to) {
     return true;
 }
 
-// {"min_x":..,...} into the report's order MaxX, MinX, ...
-bool read_box(const JsonValue &object, std::string_view name, double (&to)[6]) {
+// An object of numbers named by `keys`, in their order: a box {"max_x":..,...} in the report's
+// order MaxX, MinX, ..., or the axes {"x":..,"y":..,"z":..}.
+template <std::size_t N>
+bool read_reals(const JsonValue &object, std::string_view name, const char *const (&keys)[N],
+                double (&to)[N]) {
     const JsonValue *const v = object.member(name);
     if (v == nullptr) return false;
-    for (int k = 0; k < 6; ++k) {
-        const JsonValue *const side = v->member(kSideKeys[k]);
-        const std::optional<double> value = side != nullptr ? side->real() : std::nullopt;
+    for (std::size_t k = 0; k < N; ++k) {
+        const JsonValue *const member = v->member(keys[k]);
+        const std::optional<double> value = member != nullptr ? member->real() : std::nullopt;
         if (!value) return false;
         to[k] = *value;
     }
     return true;
 }
 
-bool read_axes(const JsonValue &object, std::string_view name, double (&to)[3]) {
-    const JsonValue *const v = object.member(name);
-    if (v == nullptr) return false;
-    constexpr const char *kAxes[3] = {"x", "y", "z"};
-    for (int axis = 0; axis < 3; ++axis) {
-        const JsonValue *const value = v->member(kAxes[axis]);
-        const std::optional<double> real = value != nullptr ? value->real() : std::nullopt;
-        if (!real) return false;
-        to[axis] = *real;
-    }
-    return true;
-}
+constexpr const char *kAxes[3] = {"x", "y", "z"};
 
 bool is_null(const JsonValue &object, std::string_view name) {
     const JsonValue *const v = object.member(name);
@@ -140,9 +132,10 @@ bool read_values(const JsonValue &line, varnoke_las_report &r) {
         read_counts(line, "records_by_return", r.records_by_return) &&
         read_unsigned(line, "records_return_zero", r.records_return_zero) &&
         read_unsigned(line, "records_return_above", r.records_return_above) &&
-        read_box(line, "box", r.box) && read_unsigned(line, "stored_records", r.stored_records) &&
+        read_reals(line, "box", kSideKeys, r.box) &&
+        read_unsigned(line, "stored_records", r.stored_records) &&
         read_counts(line, "stored_records_by_return", r.stored_records_by_return) &&
-        read_box(line, "stored_box", r.stored_box) &&
+        read_reals(line, "stored_box", kSideKeys, r.stored_box) &&
         read_unsigned(line, "legacy_records", r.legacy_records) &&
         read_counts(line, "legacy_records_by_return", r.legacy_records_by_return) &&
         read_unsigned(line, "stored_legacy_records", r.stored_legacy_records) &&
@@ -173,7 +166,8 @@ bool read_layout(const JsonValue &line, varnoke_las_report &r) {
         !read_flag(line, "compressed", r.compressed) ||
         !read_unsigned(line, "point_data_start", r.point_data_start) ||
         !read_unsigned(line, "point_data_end", r.point_data_end) ||
-        !read_axes(line, "scale", r.scale) || !read_axes(line, "offset", r.offset)) {
+        !read_reals(line, "scale", kAxes, r.scale) ||
+        !read_reals(line, "offset", kAxes, r.offset)) {
         return false;
     }
     r.point_format = static_cast<uint8_t>(format);

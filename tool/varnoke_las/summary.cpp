@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 #include <limits>
+#include <numeric>
 
 #include "json_text.h"
 #include "name_quoting.h"
@@ -167,8 +168,7 @@ ArchiveSummary::Majority ArchiveSummary::majority() const {
 
 std::string ArchiveSummary::text() const {
     std::string out = "summary: ";
-    uint64_t files = 0;
-    for (const uint64_t n : results_) files += n;
+    const uint64_t files = std::accumulate(results_.begin(), results_.end(), uint64_t{0});
     append_count(out, files);
     out += files == 1 ? " file:" : " files:";
     for (std::size_t k = 0; k < 6; ++k) {
@@ -303,8 +303,7 @@ std::string ArchiveSummary::text() const {
 
 std::string ArchiveSummary::json() const {
     std::string out = "{\"format\":2,\"summary\":{\"files\":";
-    uint64_t files = 0;
-    for (const uint64_t n : results_) files += n;
+    const uint64_t files = std::accumulate(results_.begin(), results_.end(), uint64_t{0});
     append_count(out, files);
     out += ",\"results\":{";
     for (std::size_t k = 0; k < 6; ++k) {
