@@ -74,11 +74,12 @@ void append_box(std::string &out, const double (&box)[6]) {
 
 // {"x":..,"y":..,"z":..}
 void append_axes(std::string &out, const double (&values)[3]) {
-    constexpr const char *kAxes[3] = {"\"x\":", "\"y\":", "\"z\":"};
     out += '{';
     for (int axis = 0; axis < 3; ++axis) {
         if (axis) out += ',';
-        out += kAxes[axis];
+        out += '"';
+        out += kAxisKeys[axis];
+        out += "\":";
         append_json_number(out, values[axis]);
     }
     out += '}';

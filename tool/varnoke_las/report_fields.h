@@ -16,6 +16,8 @@ namespace varnoke_las {
 // JSON.
 inline constexpr const char *kSideNames[6] = {"MaxX", "MinX", "MaxY", "MinY", "MaxZ", "MinZ"};
 inline constexpr const char *kSideKeys[6] = {"max_x", "min_x", "max_y", "min_y", "max_z", "min_z"};
+// The axes of the scale factors and offsets, in JSON.
+inline constexpr const char *kAxisKeys[3] = {"x", "y", "z"};
 
 // What a cut-off file lacks: in the text lines, and in JSON.
 struct Missing {

@@ -79,8 +79,6 @@ bool read_reals(const JsonValue &object, std::string_view name, const char *cons
     return true;
 }
 
-constexpr const char *kAxes[3] = {"x", "y", "z"};
-
 bool is_null(const JsonValue &object, std::string_view name) {
     const JsonValue *const v = object.member(name);
     return v == nullptr || v->kind == JsonValue::Kind::null;
@@ -166,8 +164,8 @@ bool read_layout(const JsonValue &line, varnoke_las_report &r) {
         !read_flag(line, "compressed", r.compressed) ||
         !read_unsigned(line, "point_data_start", r.point_data_start) ||
         !read_unsigned(line, "point_data_end", r.point_data_end) ||
-        !read_reals(line, "scale", kAxes, r.scale) ||
-        !read_reals(line, "offset", kAxes, r.offset)) {
+        !read_reals(line, "scale", kAxisKeys, r.scale) ||
+        !read_reals(line, "offset", kAxisKeys, r.offset)) {
         return false;
     }
     r.point_format = static_cast<uint8_t>(format);

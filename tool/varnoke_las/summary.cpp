@@ -10,12 +10,11 @@
 #include "json_text.h"
 #include "name_quoting.h"
 #include "number_text.h"
+#include "report_fields.h"
 
 namespace varnoke_las {
 
 namespace {
-
-constexpr const char *kAxes[3] = {"x", "y", "z"};
 
 bool known(const varnoke_las_report &r, unsigned bits) {
     return (r.known & bits) == bits;
@@ -372,7 +371,7 @@ std::string ArchiveSummary::json() const {
             for (int k = 0; k < 6; ++k) {
                 if (k > 0) out += ',';
                 out += k % 2 == 0 ? "\"min_" : "\"max_";
-                out += kAxes[k / 2];
+                out += kAxisKeys[k / 2];
                 out += "\":";
                 append_json_number(out, extent.box[k]);
             }
@@ -405,7 +404,7 @@ std::string ArchiveSummary::json() const {
             else if (k > 0)
                 out += ',';
             out += '"';
-            out += kAxes[k % 3];
+            out += kAxisKeys[k % 3];
             out += "\":";
             append_json_number(out, m.frame[k]);
         }
